@@ -1,0 +1,24 @@
+// Taking a listing line apart: the comma-delimited format a directory lister writes, and
+// the bare format of one whole file name per line.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "filter/listing_record.h"
+#include "platform/text_writer.h"
+
+namespace pagevet {
+
+// Comma format: skipFields leading fields, then path, file name, three unused fields, and
+// the rest of the line as the listed size. Spaces before a field are skipped; a field is
+// taken only when a comma ends it. There is no quoting.
+ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields);
+
+// Bare format: the line without its line end is the whole name; nothing is trimmed.
+ListingRecord parseBareLine(std::string_view line);
+
+// The debugging view of the listed size: the text as taken and the value it gives.
+void reportListedSize(const ListingRecord& record, platform::TextWriter& errors);
+
+}  // namespace pagevet

@@ -1,0 +1,25 @@
+// The time-saving modes: trust the size the listing gives before (or instead of) opening.
+#pragma once
+
+#include <cstdint>
+
+#include "cli/run_settings.h"
+#include "filter/listing_record.h"
+
+namespace pagevet {
+
+// Zero counts as a multiple, and so does a negative multiple such as -512; -1, the failed
+// length query, does not.
+constexpr bool isMultipleOf512(std::int32_t value) {
+    return value % 512 == 0;
+}
+
+// The listed size is checked only in a time-saving mode, and only on a line that names a
+// file in the comma format: the bare format has no size to check.
+bool preCheckApplies(const RunSettings& settings, const ListingRecord& record);
+
+// An empty file is no database, so a listed size of 0 fails here, unlike a length of 0
+// found on disk, which the file check lets through to fail at the read.
+bool listedSizeIsPlausible(const ListingRecord& record);
+
+}  // namespace pagevet

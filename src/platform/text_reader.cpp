@@ -1,0 +1,105 @@
+// Line reading with the text-mode rules, zero-copy: lines are handed out as views into the
+// read buffer, and the only translation (CR LF to LF) is made in place.
+#include "platform/text_reader.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pagevet::platform {
+namespace {
+
+constexpr char lineFeed = '\n';
+constexpr char carriageReturn = '\r';
+constexpr char ctrlZ = '\x1a';
+
+// Deciding a line needs one character beyond the limit: is there more after it or not.
+constexpr std::size_t window = TextReader::lineLimit + 1;
+
+}  // namespace
+
+TextReader::TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize)
+    : source_(source), endsAtCtrlZ_(endsAtCtrlZ), buffer_(std::max(bufferSize, 2 * window)) {}
+
+TextReader::Line TextReader::next() {
+    if (skipping_) {
+        skipRestOfOverlongLine();
+    }
+    for (;;) {
+        char* start = buffer_.data() + begin_;
+        const std::size_t span = std::min(available(), window);
+        if (const void* found = std::memchr(start, lineFeed, span)) {
+            const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - start);
+            if (at > 0 && start[at - 1] == carriageReturn) {
+                start[at - 1] = lineFeed;  // CR LF counts as one character, the LF
+                return take(at + 1, at, Kind::line);
+            }
+            if (at < lineLimit) {
+                return take(at + 1, at + 1, Kind::line);
+            }
+            // lineLimit characters and then a line end: one too many.
+        } else if (span < window && !exhausted_) {
+            fill();
+            continue;
+        } else if (span < window) {
+            // Input ended within the limit: a last line without a line end, if anything.
+            return span == 0 ? Line{} : take(span, span, Kind::line);
+        }
+        skipping_ = true;
+        return take(lineLimit, lineLimit, Kind::overlong);
+    }
+}
+
+TextReader::Line TextReader::take(std::size_t rawLength, std::size_t textLength, Kind kind) {
+    const Line line{kind, std::string_view(buffer_.data() + begin_, textLength)};
+    begin_ += rawLength;
+    return line;
+}
+
+void TextReader::skipRestOfOverlongLine() {
+    skipping_ = false;
+    for (;;) {
+        const char* start = buffer_.data() + begin_;
+        if (const void* found = std::memchr(start, lineFeed, available())) {
+            begin_ += static_cast<std::size_t>(static_cast<const char*>(found) - start) + 1;
+            return;
+        }
+        begin_ = end_;
+        if (exhausted_) {
+            return;
+        }
+        fill();
+    }
+}
+
+void TextReader::fill() {
+    // Keep the unread part of the line at the front, so that a line never straddles the
+    // end of the buffer and can always be handed out as one view.
+    if (begin_ > 0) {
+        std::memmove(buffer_.data(), buffer_.data() + begin_, available());
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    const IoResult got = source_.read(std::span<char>(buffer_).subspan(end_));
+    if (got.failed()) {
+        error_ = got.error;
+        exhausted_ = true;
+        return;
+    }
+    if (got.count == 0) {
+        exhausted_ = true;
+        return;
+    }
+    std::size_t count = got.count;
+    if (endsAtCtrlZ_) {
+        if (const void* stop = std::memchr(buffer_.data() + end_, ctrlZ, count)) {
+            // Nothing from Ctrl-Z on is input, and nothing more is ever read: a writer that
+            // keeps the pipe open must not keep the run waiting.
+            count =
+                static_cast<std::size_t>(static_cast<const char*>(stop) - (buffer_.data() + end_));
+            exhausted_ = true;
+        }
+    }
+    end_ += count;
+}
+
+}  // namespace pagevet::platform

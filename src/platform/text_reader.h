@@ -1,0 +1,53 @@
+// Standard input read as text, one line at a time: CR LF becomes LF, Ctrl-Z can end the
+// input, and no line is longer than the limit. The raw bytes come from a ByteSource.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace pagevet::platform {
+
+class TextReader {
+  public:
+    // The most characters one line may have, its line end counted.
+    static constexpr std::size_t lineLimit = 509;
+
+    enum class Kind {
+        line,      // a whole line, its line end (LF) included when it had one
+        overlong,  // the first lineLimit characters of a longer line
+        end,       // no more input; readError() tells whether an error ended it
+    };
+    struct Line {
+        Kind kind = Kind::end;
+        std::string_view text;  // valid until the next call of next()
+    };
+
+    TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize = 64 * 1024);
+
+    // The next line. After an overlong line the rest of it, through its line end, is read
+    // and dropped first, so that no piece of it ever comes back as a line of its own.
+    Line next();
+
+    // The platform's error code when a read error ended the input, else 0.
+    [[nodiscard]] int readError() const { return error_; }
+
+  private:
+    [[nodiscard]] std::size_t available() const { return end_ - begin_; }
+    void fill();
+    void skipRestOfOverlongLine();
+    Line take(std::size_t rawLength, std::size_t textLength, Kind kind);
+
+    ByteSource& source_;
+    bool endsAtCtrlZ_;
+    std::vector<char> buffer_;
+    std::size_t begin_ = 0;   // first unread byte
+    std::size_t end_ = 0;     // one past the last byte read
+    bool exhausted_ = false;  // end of input, Ctrl-Z or an error: never read again
+    bool skipping_ = false;   // the rest of an overlong line is still to be dropped
+    int error_ = 0;
+};
+
+}  // namespace pagevet::platform
