@@ -1,0 +1,62 @@
+// Decimal conversion and case folding must match the C library's default locale exactly.
+#include "platform/c_locale.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+namespace pagevet::platform {
+namespace {
+
+struct DecimalCase {
+    std::string text;
+    std::int32_t value;
+};
+
+class ToInt32 : public ::testing::TestWithParam<DecimalCase> {};
+
+TEST_P(ToInt32, ReadsLikeStrtolClampedTo32Bits) {
+    const DecimalCase& c = GetParam();
+    EXPECT_EQ(toInt32(c.text), c.value) << '"' << c.text << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ToInt32,
+    ::testing::Values(DecimalCase{"512", 512}, DecimalCase{"512\n", 512},
+                      DecimalCase{"512,x\n", 512}, DecimalCase{"", 0}, DecimalCase{"\n", 0},
+                      DecimalCase{"abc", 0}, DecimalCase{"+3", 3}, DecimalCase{"-2", -2},
+                      DecimalCase{" \t\n\v\f\r42", 42}, DecimalCase{"+-3", 0},
+                      DecimalCase{"- 3", 0}, DecimalCase{"-", 0}, DecimalCase{"12abc", 12},
+                      DecimalCase{"0x10", 0}, DecimalCase{"007", 7},
+                      DecimalCase{"2147483647", 2147483647}, DecimalCase{"2147483648", 2147483647},
+                      DecimalCase{"99999999999", 2147483647}, DecimalCase{"-2147483648", INT32_MIN},
+                      DecimalCase{"-2147483649", INT32_MIN},
+                      DecimalCase{"-99999999999999999999999999", INT32_MIN},
+                      DecimalCase{"\xa0"
+                                  "5",
+                                  0}));
+
+// Every digit-and-sign string strtol can see, compared against strtol itself on the
+// values that fit, so the hand-written loop cannot drift from the library's rules.
+TEST(ToInt32, AgreesWithStrtolInsideTheRange) {
+    for (const char* text : {"0", "-0", "  +17 ", "\t-512\r\n", "1e5", "  - 1", "2147483647",
+                             "-2147483648", "  000000000000000000000123"}) {
+        EXPECT_EQ(toInt32(text), static_cast<std::int32_t>(std::strtol(text, nullptr, 10)))
+            << '"' << text << '"';
+    }
+}
+
+TEST(EqualsIgnoringCase, FoldsAsciiLettersOnly) {
+    EXPECT_TRUE(equalsIgnoringCase("b", "B"));
+    EXPECT_TRUE(equalsIgnoringCase("5", "5"));
+    EXPECT_TRUE(equalsIgnoringCase("", ""));
+    EXPECT_FALSE(equalsIgnoringCase("BB", "B"));
+    EXPECT_FALSE(equalsIgnoringCase("5x", "5"));
+    EXPECT_FALSE(equalsIgnoringCase("[", "{"));  // 0x5B and 0x7B differ by the case bit
+    EXPECT_FALSE(equalsIgnoringCase("\xc4", "\xe4"));
+}
+
+}  // namespace
+}  // namespace pagevet::platform

@@ -1,0 +1,83 @@
+// Writing text: CR LF line ends, the message formatter, buffering and write errors.
+#include "platform/text_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fakes.h"
+
+namespace pagevet::platform {
+namespace {
+
+std::string printed(std::string_view format, std::initializer_list<FormatArg> args) {
+    testing::StringSink sink;
+    TextWriter writer(sink, TextWriter::Flush::afterEachWrite);
+    writer.print(format, args);
+    return sink.text;
+}
+
+TEST(TextWriter, EveryLineFeedGoesOutAsCrLf) {
+    testing::StringSink sink;
+    TextWriter writer(sink, TextWriter::Flush::afterEachWrite);
+    writer.write("a\nb\r\n\n\rc");
+    EXPECT_EQ(sink.text, "a\r\nb\r\r\n\r\n\rc");
+}
+
+TEST(TextWriter, FormatsLikePrintf) {
+    EXPECT_EQ(printed("Bytes were: %2x, %2x\n", {0, 7}), "Bytes were:  0,  7\r\n");
+    EXPECT_EQ(printed("Bytes were: %2x, %2x\n", {0xE9, 0x10}), "Bytes were: e9, 10\r\n");
+    EXPECT_EQ(printed("Skipping %d Fields\n", {-2147483647 - 1}),
+              "Skipping -2147483648 Fields\r\n");
+    EXPECT_EQ(printed("%s|%s", {"a\nb", std::string_view("c\0d", 3)}), "a\r\nb|c");
+    EXPECT_EQ(printed("100%% %q %", {}), "100% %q %");
+    EXPECT_EQ(printed("%s and %s", {"one"}), "one and ");
+}
+
+TEST(TextWriter, BufferedOutputGoesOutInFullBlocks) {
+    testing::StringSink sink;
+    TextWriter writer(sink, TextWriter::Flush::whenFull, 16);
+    for (int i = 0; i < 10; ++i) {
+        writer.write("abcde\n");  // 7 bytes on the wire each
+    }
+    EXPECT_EQ(sink.writes, 4);  // 70 bytes: four blocks of 16 so far
+    EXPECT_EQ(sink.text.size(), 64U);
+    EXPECT_TRUE(writer.close());
+    EXPECT_EQ(sink.writes, 5);
+    EXPECT_EQ(sink.text.size(), 70U);
+}
+
+TEST(TextWriter, CrLfIsNeverSplitWrongAcrossBlocks) {
+    testing::StringSink sink;
+    TextWriter writer(sink, TextWriter::Flush::whenFull, 4);
+    writer.write("abc\nd\n");
+    writer.flush();
+    EXPECT_EQ(sink.text, "abc\r\nd\r\n");
+}
+
+TEST(TextWriter, AWriteErrorIsKeptAndStopsFurtherWrites) {
+    testing::StringSink sink;
+    sink.failFromWrite = 2;
+    TextWriter writer(sink, TextWriter::Flush::afterEachWrite);
+    writer.write("one\n");
+    EXPECT_EQ(writer.error(), 0);
+    writer.write("two\n");
+    EXPECT_EQ(writer.error(), 28);
+    writer.write("three\n");
+    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(sink.writes, 2);
+    EXPECT_EQ(sink.text, "one\r\n");
+}
+
+TEST(TextWriter, AnErrorInTheLastBlockShowsAtClose) {
+    testing::StringSink sink;
+    sink.failFromWrite = 1;
+    TextWriter writer(sink, TextWriter::Flush::whenFull);
+    writer.write("held back\n");
+    EXPECT_EQ(writer.error(), 0);
+    EXPECT_FALSE(writer.close());
+    EXPECT_EQ(writer.error(), 28);
+}
+
+}  // namespace
+}  // namespace pagevet::platform
