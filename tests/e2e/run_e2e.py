@@ -1,0 +1,383 @@
+#!/usr/bin/env python3
+"""Runs pagevet's end-to-end cases (cases.py) against a built program.
+
+    run_e2e.py --program PATH [--launcher CMD]... [--path-style posix|windows]
+               [--filter SUBSTRING] [--timeout SECONDS]
+
+Builds a fixture directory in a fresh temporary directory, runs every case
+with the launcher words (if any) in front of the program, and compares
+standard output bytes, standard error bytes and the exit status exactly.
+Prints PASS / FAIL / SKIP per case and a closing count; exits 1 if any case
+failed.  --path-style windows writes the fixture directory as Wine sees it
+(Z:\\tmp\\...\\), for a Windows build run with --launcher wine, and skips
+the cases only a POSIX build can meet.
+
+The fixture includes sparse files of 3 and 4 GiB, so the temporary
+directory must be on a file system with sparse files (tmpfs, ext4, ...).
+"""
+
+import argparse
+import os
+import shutil
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from cases import CASES  # noqa: E402
+
+GIB = 1 << 30
+
+# Fixture files: name -> (first bytes, total length).  The rest is zeros.
+FIXTURE_FILES = {
+    "V5.DAT": (b"\x00\x00", 512),
+    "V6.DAT": (b"FC", 512),
+    "LOWER.DAT": (b"fc", 512),
+    "ODD.DAT": (b"\x00\x00", 700),
+    "EMPTY.DAT": (b"", 0),
+    "ONE.DAT": (b"\x00", 1),
+    # The bytes after the CR LF would show if the header were read as text.
+    "CRLF.DAT": (b"\r\nFC", 512),
+    "CTRLZ.DAT": (b"\x1a\x00", 512),
+    "E9.DAT": (b"\xe9\x10", 512),
+    "SEVEN.DAT": (b"\x00\x07", 1024),
+    "SPACE.DAT ": (b"FC", 512),
+    "SUB/INNER.DAT": (b"\x00\x00", 512),
+    # Not UTF-8: the name's bytes must reach the file system untouched.
+    b"\xe9T\xe9.DAT": (b"FC", 512),
+}
+
+# Sparse files: they cost no disk, only their length matters.
+FIXTURE_SPARSE = {
+    "BIG3G.DAT": (b"FC", 3 * GIB),
+    "BIG4G.DAT": (b"FC", 4 * GIB),
+    "BIG4G512.DAT": (b"FC", 4 * GIB + 512),
+}
+
+FIXTURE_FIFO = "FIFO"
+FIXTURE_SOCKET = "SOCKET"
+FIXTURE_SYMLINKS = {"LINK6.DAT": "V6.DAT", "DANGLING": "NOWHERE.DAT"}
+
+# Long-line cases leave room for a fixture path up to this long.
+MAX_FIXTURE_PATH = 60
+
+# Pause between stdin chunks so that each arrives in a read of its own.
+CHUNK_PAUSE = 0.3
+
+
+def build_fixture(root):
+    for name, (head, length) in FIXTURE_FILES.items():
+        path = os.path.join(os.fsencode(root), os.fsencode(name))
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(head + b"\0" * (length - len(head)))
+    for name, (head, length) in FIXTURE_SPARSE.items():
+        with open(os.path.join(root, name), "wb") as f:
+            f.write(head)
+            f.truncate(length)
+    if hasattr(os, "mkfifo"):
+        os.mkfifo(os.path.join(root, FIXTURE_FIFO))
+    if hasattr(socket, "AF_UNIX"):
+        # The socket file stays behind when the socket is closed.
+        with socket.socket(socket.AF_UNIX, socket.SOCK_STREAM) as s:
+            s.bind(os.path.join(root, FIXTURE_SOCKET))
+    if hasattr(os, "symlink"):
+        for name, target in FIXTURE_SYMLINKS.items():
+            os.symlink(target, os.path.join(root, name))
+
+
+class SkipCase(Exception):
+    """The case cannot run here; the message says why."""
+
+
+class Context:
+    def __init__(self, program, launcher, style, root, timeout):
+        self.argv0 = launcher + [program]
+        self.root = root
+        self.timeout = timeout
+        if style == "windows":
+            self.sep = "\\"
+            self.dir = "Z:" + root.replace("/", "\\") + "\\"
+        else:
+            self.sep = "/"
+            self.dir = root + "/"
+
+    def subst(self, text):
+        if isinstance(text, bytes):
+            return (text.replace(b"{D}", self.dir.encode())
+                    .replace(b"{S}", self.sep.encode()))
+        return text.replace("{D}", self.dir).replace("{S}", self.sep)
+
+
+def feed(fd, chunks, pause, hold_until):
+    """Writes chunks to fd, then keeps it open until hold_until is set."""
+    try:
+        for i, chunk in enumerate(chunks):
+            if i:
+                time.sleep(pause)
+            view = memoryview(chunk)
+            while view:
+                view = view[os.write(fd, view):]
+        if hold_until is not None:
+            hold_until.wait()
+    except OSError:
+        pass  # the program has gone; a failure shows in its outcome
+    finally:
+        os.close(fd)
+
+
+def open_terminal():
+    """A pseudo-terminal whose slave side passes bytes through unchanged.
+
+    Without ICRNL a CR reaches the program as it was written; without ISIG
+    0x1A is not the suspend key; the line discipline stays canonical, so
+    ^D at the start of a line still means end of input.
+    """
+    import pty
+    import termios
+    master, slave = pty.openpty()
+    attrs = termios.tcgetattr(slave)
+    attrs[0] &= ~termios.ICRNL
+    attrs[3] &= ~(termios.ISIG | termios.ECHO)
+    termios.tcsetattr(slave, termios.TCSANOW, attrs)
+    return master, slave
+
+
+def feed_terminal(master, slave, data, hangup, ended):
+    """Types data into the terminal, then ends the input with ^D, or with
+    hangup first waits until the program has read it all and then hangs up,
+    which makes the program's next read fail with EIO."""
+    import fcntl
+    import struct
+    import termios
+    try:
+        os.write(master, data)
+        if hangup:
+            deadline = time.monotonic() + 10
+            while not ended.is_set() and time.monotonic() < deadline:
+                waiting = fcntl.ioctl(slave, termios.FIONREAD, b"\0" * 4)
+                if struct.unpack("i", waiting)[0] == 0:
+                    break
+                time.sleep(0.02)
+            # Let the program get back into its read before the hangup.
+            time.sleep(0.2)
+        else:
+            os.write(master, b"\x04")
+        os.close(slave)
+        if not hangup:
+            ended.wait()
+    except OSError:
+        pass
+    finally:
+        os.close(master)
+
+
+def run_case(case, ctx):
+    """Runs one case; returns a list of failure descriptions (empty: pass)."""
+    argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
+    closers = []
+    feeder = None
+    ended = threading.Event()
+    stdin_file = None
+    data = ctx.subst(case.stdin)
+
+    if case.stdin_kind == "pipe":
+        stdin = subprocess.PIPE
+    elif case.stdin_kind == "file":
+        stdin_file = tempfile.TemporaryFile()
+        stdin_file.write(data)
+        stdin_file.seek(0)
+        stdin = stdin_file
+        closers.append(stdin_file.close)
+    elif case.stdin_kind in ("held_open", "chunks"):
+        r, w = os.pipe()
+        stdin = r
+        if case.stdin_kind == "held_open":
+            chunks, hold = [data], ended
+        else:
+            chunks, hold = [ctx.subst(c) for c in case.chunks], None
+        feeder = threading.Thread(target=feed,
+                                  args=(w, chunks, CHUNK_PAUSE, hold))
+    elif case.stdin_kind in ("terminal", "terminal_hangup"):
+        try:
+            master, stdin = open_terminal()
+        except (ImportError, OSError) as e:
+            raise SkipCase("no pseudo-terminal: %s" % e)
+        feeder = threading.Thread(
+            target=feed_terminal,
+            args=(master, stdin, data, case.stdin_kind == "terminal_hangup",
+                  ended))
+    elif case.stdin_kind == "directory":
+        stdin = os.open(ctx.root, os.O_RDONLY)
+        closers.append(lambda fd=stdin: os.close(fd))
+    else:
+        raise ValueError("unknown stdin_kind " + case.stdin_kind)
+
+    if case.stdout_kind == "pipe":
+        stdout = subprocess.PIPE
+    elif case.stdout_kind == "dev_full":
+        stdout = os.open("/dev/full", os.O_WRONLY)
+        closers.append(lambda fd=stdout: os.close(fd))
+    elif case.stdout_kind == "closed_pipe":
+        r, stdout = os.pipe()
+        os.close(r)
+        closers.append(lambda fd=stdout: os.close(fd))
+    else:
+        raise ValueError("unknown stdout_kind " + case.stdout_kind)
+
+    env = dict(os.environ, LC_ALL="C")
+    timed_out = False
+    try:
+        try:
+            proc = subprocess.Popen(argv, stdin=stdin, stdout=stdout,
+                                    stderr=subprocess.PIPE, cwd=ctx.root,
+                                    env=env)
+        except OSError as e:
+            if feeder is not None:
+                if not case.stdin_kind.startswith("terminal"):
+                    os.close(stdin)
+                feeder.start()
+            return ["could not start: %s" % e]
+        if feeder is not None:
+            # Only the program may hold the reading end of a pipe, or a
+            # program that has ended would not break the writer's pipe.
+            # The terminal's feeder keeps the slave side to watch it.
+            if not case.stdin_kind.startswith("terminal"):
+                os.close(stdin)
+            feeder.start()
+        try:
+            out, err = proc.communicate(
+                data if case.stdin_kind == "pipe" else None,
+                timeout=ctx.timeout)
+        except subprocess.TimeoutExpired:
+            timed_out = True
+            proc.kill()
+            try:
+                out, err = proc.communicate(timeout=5)
+            except subprocess.TimeoutExpired:
+                out, err = b"", b""  # a launcher's child holds the pipes
+    finally:
+        ended.set()
+        if feeder is not None and feeder.is_alive():
+            feeder.join()
+        offset = None
+        if stdin_file is not None:
+            offset = os.lseek(stdin_file.fileno(), 0, os.SEEK_CUR)
+        for close in closers:
+            close()
+
+    if timed_out:
+        return ["did not end within %g s" % ctx.timeout]
+    actual = (proc.returncode, out or b"", err)
+    expected = [(case.status, ctx.subst(case.stdout), ctx.subst(case.stderr))]
+    expected += [(s, ctx.subst(o), ctx.subst(e)) for s, o, e in case.also_ok]
+    problems = []
+    if actual not in expected:
+        problems += describe(expected[0], actual)
+        for other in expected[1:]:
+            problems.append("(also accepted: status %d, stdout %s, stderr %s)"
+                            % (other[0], show(other[1]), show(other[2])))
+    if case.stdin_unread and offset:
+        problems.append("standard input was read (offset now %d)" % offset)
+    return problems
+
+
+def describe(expected, actual):
+    lines = []
+    for what, exp, act in zip(("status", "stdout", "stderr"),
+                              expected, actual):
+        if exp == act:
+            continue
+        if what == "status":
+            lines.append("status: expected %d, actual %d" % (exp, act))
+            continue
+        at = first_difference(exp, act)
+        lines.append("%s differs at byte %d (expected %d bytes, actual %d)"
+                     % (what, at, len(exp), len(act)))
+        lines.append("  expected: " + show(exp, at))
+        lines.append("  actual:   " + show(act, at))
+    return lines
+
+
+def first_difference(a, b):
+    for i, (x, y) in enumerate(zip(a, b)):
+        if x != y:
+            return i
+    return min(len(a), len(b))
+
+
+def show(data, around=0, limit=600):
+    """repr of the bytes; long ones cut to a window around one offset."""
+    if len(data) <= limit:
+        return repr(data)
+    start = max(0, around - limit // 2)
+    end = min(len(data), start + limit)
+    return "...[%d:%d] %r..." % (start, end, data[start:end])
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description="Run pagevet's end-to-end cases.")
+    parser.add_argument("--program", required=True,
+                        help="the pagevet executable")
+    parser.add_argument("--launcher", action="append", default=[],
+                        metavar="CMD",
+                        help="a word put in front of the program, e.g. wine "
+                        "(repeat for several)")
+    parser.add_argument("--path-style", choices=("posix", "windows"),
+                        default="posix",
+                        help="how the program is to see fixture paths")
+    parser.add_argument("--filter", default="", metavar="SUBSTRING",
+                        help="run only cases whose name contains this")
+    parser.add_argument("--timeout", type=float, default=20.0,
+                        help="seconds a single run may take (default 20)")
+    opts = parser.parse_args()
+
+    program = os.path.abspath(opts.program)
+    if not os.path.isfile(program):
+        print("run_e2e: no program at %s" % program, file=sys.stderr)
+        return 2
+
+    root = tempfile.mkdtemp(prefix="pagevet-e2e-")
+    try:
+        if len(root) + 1 > MAX_FIXTURE_PATH:
+            print("run_e2e: fixture path %s is too long for the long-line "
+                  "cases; set TMPDIR to a shorter directory" % root,
+                  file=sys.stderr)
+            return 2
+        build_fixture(root)
+        ctx = Context(program, opts.launcher, opts.path_style, root,
+                      opts.timeout)
+        passed = failed = skipped = 0
+        for case in CASES:
+            if opts.filter not in case.name:
+                continue
+            try:
+                if case.posix_only and opts.path_style != "posix":
+                    raise SkipCase(case.posix_only)
+                problems = run_case(case, ctx)
+            except SkipCase as e:
+                print("SKIP %s: %s" % (case.name, e), flush=True)
+                skipped += 1
+                continue
+            if problems:
+                print("FAIL %s" % case.name)
+                print("  shows: %s" % case.shows)
+                for line in problems:
+                    print("  " + line)
+                failed += 1
+            else:
+                print("PASS %s" % case.name)
+                passed += 1
+            sys.stdout.flush()
+        print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+        return 1 if failed else 0
+    finally:
+        shutil.rmtree(root, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
