@@ -159,7 +159,7 @@ class Run:
     def pagevet(self, args, stdin):
         """pagevet run directly, for comparisons: (stdout, stderr, status)."""
         done = subprocess.run(self.args.launcher + [self.args.program] + args, input=stdin,
-                              capture_output=True, timeout=120)
+                              capture_output=True, timeout=120, env=launcher_env())
         return done.stdout, done.stderr, done.returncode
 
     def read(self, name):
@@ -179,6 +179,12 @@ def run_group(command, timeout=120, **kwargs):
             child.communicate()
             raise Failure("%r took longer than %d seconds" % (command[-1], timeout))
     return child.returncode, out, err
+
+
+def launcher_env():
+    """The environment for a program run through a launcher: Wine, unless told
+    otherwise, keeps its own diagnostics off the program's standard error."""
+    return dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
 
 
 def lines_of(data, line_end):
@@ -288,7 +294,7 @@ class Wine:
         if not shutil.which(self.launcher[0]):
             raise SkipRecipe("Wine is not installed, so Windows recipes cannot run")
         self.windows_build = bool(run.args.launcher)
-        self.env = dict(os.environ, WINEDEBUG="-all")
+        self.env = launcher_env()
         if run.args.wine_prefix and "WINEPREFIX" not in os.environ:
             # Wine sets the prefix up on first use; in the build tree, not in $HOME.
             self.env["WINEPREFIX"] = str(run.args.wine_prefix.resolve())
@@ -435,7 +441,7 @@ def check_usage(args):
     shown = [text for kind, _, _, text in readme_blocks(args.readme) if kind == "usage-screen"]
     expect(len(shown) == 1, "README must show the usage screen once")
     done = subprocess.run(args.launcher + [args.program], stdin=subprocess.DEVNULL,
-                          capture_output=True, timeout=30)
+                          capture_output=True, timeout=60, env=launcher_env())
     expect(done.returncode == 1, "without arguments the status must be 1", done.returncode)
     expect(done.stdout == b"", "the usage screen must not go to standard output", done.stdout)
     written = done.stderr.decode("ascii")

@@ -72,6 +72,12 @@ def run(command, **kwargs):
     return done.stdout
 
 
+def launcher_env():
+    """The environment for a program run through a launcher: Wine, unless told
+    otherwise, keeps its own diagnostics off the program's standard error."""
+    return dict(os.environ, WINEDEBUG=os.environ.get("WINEDEBUG", "-all"))
+
+
 def files_under(root):
     return sorted(str(p.relative_to(root)) for p in root.rglob("*") if not p.is_dir())
 
@@ -82,7 +88,8 @@ def check_example_run(program, launcher, source_dir):
     examples = source_dir / "examples"
     with open(examples / "listing.txt", "rb") as listing:
         done = subprocess.run(launcher + [str(program)] + EXAMPLE_ARGS, stdin=listing,
-                              cwd=examples, capture_output=True, timeout=60)
+                              cwd=examples, capture_output=True, timeout=60,
+                              env=launcher_env())
     expect(done.stdout == EXAMPLE_OUT, "the example listing is not filtered right",
            done.stdout)
     expect(done.stderr == EXAMPLE_ERR, "the example run says something else", done.stderr)
