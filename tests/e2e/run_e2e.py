@@ -10,7 +10,8 @@ standard output bytes, standard error bytes and the exit status exactly.
 Prints PASS / FAIL / SKIP per case and a closing count; exits 1 if any case
 failed.  --path-style windows writes the fixture directory as Wine sees it
 (Z:\\tmp\\...\\), for a Windows build run with --launcher wine, and skips
-the cases only a POSIX build can meet.
+the cases only a POSIX build can meet; without it the cases only a Windows
+build can meet are skipped.
 
 The fixture includes sparse files of 3 and 4 GiB, so the temporary
 directory must be on a file system with sparse files (tmpfs, ext4, ...).
@@ -48,6 +49,8 @@ FIXTURE_FILES = {
     "SUB/INNER.DAT": (b"\x00\x00", 512),
     # Not UTF-8: the name's bytes must reach the file system untouched.
     b"\xe9T\xe9.DAT": (b"FC", 512),
+    # CAF\xc9.DAT in the ANSI code page 1252, stored in UTF-8 as Wine stores it.
+    b"CAF\xc3\x89.DAT": (b"FC", 512),
 }
 
 # Sparse files: they cost no disk, only their length matters.
@@ -101,9 +104,14 @@ class Context:
         if style == "windows":
             self.sep = "\\"
             self.dir = "Z:" + root.replace("/", "\\") + "\\"
+            # Wine stores Windows names in the locale's character set: in a
+            # UTF-8 one every name fits, as on Windows.  The program's own C
+            # runtime starts in its "C" locale either way.
+            self.locale = "C.UTF-8"
         else:
             self.sep = "/"
             self.dir = root + "/"
+            self.locale = "C"
 
     def subst(self, text):
         if isinstance(text, bytes):
@@ -177,6 +185,8 @@ def feed_terminal(master, slave, data, hangup, ended):
 
 def run_case(case, ctx):
     """Runs one case; returns a list of failure descriptions (empty: pass)."""
+    if case.stdout_kind == "dev_full" and not os.path.exists("/dev/full"):
+        raise SkipCase("/dev/full exists on Linux only")
     argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
     closers = []
     feeder = None
@@ -228,7 +238,7 @@ def run_case(case, ctx):
     else:
         raise ValueError("unknown stdout_kind " + case.stdout_kind)
 
-    env = dict(os.environ, LC_ALL="C")
+    env = dict(os.environ, LC_ALL=ctx.locale)
     timed_out = False
     try:
         try:
@@ -358,6 +368,8 @@ def main():
             try:
                 if case.posix_only and opts.path_style != "posix":
                     raise SkipCase(case.posix_only)
+                if case.windows_only and opts.path_style != "windows":
+                    raise SkipCase(case.windows_only)
                 problems = run_case(case, ctx)
             except SkipCase as e:
                 print("SKIP %s: %s" % (case.name, e), flush=True)
