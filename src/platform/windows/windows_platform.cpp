@@ -115,10 +115,11 @@ std::string fullPathOf(const char* name) {
     return full;
 }
 
-// NUL, CON, COM1, LPT1 and the like name devices in any directory, and so does everything in
-// the \\.\ namespace; Windows resolves all of them to a \\.\ path. Opening a device can have
-// effects of its own (a serial port raises its control lines) or wait for the hardware, so
-// such a name is turned away before it is opened, not after.
+// Windows resolves a device name such as NUL, CON, COM1 or LPT1 (in whatever directory and
+// with whatever extension the running version still counts as one) and every name in the
+// \\.\ namespace to a \\.\ path. Opening a device can have effects of its own (a serial port
+// raises its control lines) or wait for the hardware, so such a name is turned away before
+// it is opened, not after.
 bool namesDevice(const char* name) {
     return fullPathOf(name).starts_with(R"(\\.\)");
 }
@@ -136,12 +137,12 @@ class CrtFileSystem final : public FileSystem {
             return {};
         }
         // _SH_DENYNO makes the runtime share read and write access but not delete access
-        // (FILE_SHARE_READ | FILE_SHARE_WRITE): a database engine that holds the file open
-        // for writing does not stop the check, and the check does not stop the engine, but
-        // nobody can delete or rename the file while its header is read. A file whose owner
-        // denies others access fails here like a missing one. Without _O_CREAT and _O_TRUNC
-        // the open never creates or truncates; _O_NOINHERIT keeps the handle out of child
-        // processes, as O_CLOEXEC does on POSIX.
+        // (FILE_SHARE_READ | FILE_SHARE_WRITE): a database engine that holds the file open,
+        // reading or writing, does not stop the check, nor does the check keep the engine
+        // from writing, but nobody can delete or rename the file while its header is read.
+        // A file whose owner denies others access fails here like a missing one. Without
+        // _O_CREAT and _O_TRUNC the open never creates or truncates; _O_NOINHERIT keeps the
+        // handle out of child processes, as O_CLOEXEC does on POSIX.
         int fd = -1;
         if (::_sopen_s(&fd, name, _O_RDONLY | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, 0) != 0) {
             return {};
