@@ -66,6 +66,11 @@ class Case:
     posix_only: str = ""
     # Non-empty: the case holds for a Windows build only, and this says why.
     windows_only: str = ""
+    # (fixture file, how): another program holds that file open while the case
+    # runs, how being "exclusive" (sharing nothing), "writing" (open for
+    # writing, sharing read and write access) or "deleting" (open with delete
+    # access, sharing all access).  Needs run_e2e.py --holder.
+    held: tuple = ()
 
 
 # Option confirmations, written the moment each option is recognised.
@@ -113,6 +118,7 @@ NO_LONG_PATH = "narrow Win32 file names are limited to MAX_PATH (260)"
 WINDOWS_NAMES = "Windows spells and resolves file names its own way"
 WINDOWS_DEVICES = "NUL, CON, COM1 and the like name devices on Windows only"
 WINDOWS_ANSI = "narrow names in the ANSI code page are a Windows rule"
+WINDOWS_SHARING = "files shared or denied to other programs are a Windows rule"
 
 A508 = b"A" * 508
 A509 = b"A" * 509
@@ -777,6 +783,47 @@ CASES += [
         stdout=b"{D}CAF\xc9.DAT\r\n",
         stderr=BARE + P6 + b"Bad File Encountered: {D}CAF\xc3\x89.DAT\r\n",
         windows_only=WINDOWS_ANSI,
+    ),
+    Case(
+        "windows-file-held-for-writing-is-checked",
+        "a file that another program holds open for writing, sharing it, is "
+        "still checked",
+        ["/B", "/6"],
+        stdin=b"{D}V6.DAT\n",
+        stdout=b"{D}V6.DAT\r\n",
+        stderr=BARE + P6,
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "writing"),
+    ),
+    Case(
+        "windows-file-held-exclusively-is-open-failure",
+        "a file that another program holds exclusively behaves like a "
+        "missing one",
+        ["/B", "/6", "/D"],
+        stdin=b"{D}V6.DAT\n",
+        stderr=BARE + P6 + DEBUG + b"Bad File Encountered: {D}V6.DAT\r\n",
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "exclusive"),
+    ),
+    Case(
+        "windows-file-held-exclusively-pass-invalid",
+        "with /P the held file is passed like any open failure",
+        ["/B", "/6", "/P"],
+        stdin=b"{D}V6.DAT\n",
+        stdout=b"{D}V6.DAT\r\n",
+        stderr=BARE + P6 + PINV,
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "exclusive"),
+    ),
+    Case(
+        "windows-file-open-for-deletion-is-open-failure",
+        "the check does not share delete access: a file another program "
+        "holds with delete access cannot be opened for it",
+        ["/B", "/6"],
+        stdin=b"{D}V6.DAT\n",
+        stderr=BARE + P6 + b"Bad File Encountered: {D}V6.DAT\r\n",
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "deleting"),
     ),
 
     # -------------------------------------------------------- comma format

@@ -2,7 +2,7 @@
 """Runs pagevet's end-to-end cases (cases.py) against a built program.
 
     run_e2e.py --program PATH [--launcher CMD]... [--path-style posix|windows]
-               [--filter SUBSTRING] [--timeout SECONDS]
+               [--holder PATH] [--filter SUBSTRING] [--timeout SECONDS]
 
 Builds a fixture directory in a fresh temporary directory, runs every case
 with the launcher words (if any) in front of the program, and compares
@@ -11,7 +11,9 @@ Prints PASS / FAIL / SKIP per case and a closing count; exits 1 if any case
 failed.  --path-style windows writes the fixture directory as Wine sees it
 (Z:\\tmp\\...\\), for a Windows build run with --launcher wine, and skips
 the cases only a POSIX build can meet; without it the cases only a Windows
-build can meet are skipped.
+build can meet are skipped.  --holder names a program that holds a file
+open the way another program would (tests/windows/hold_file.cpp), for the
+cases that meet Windows' sharing rules; without it they are skipped.
 
 The fixture includes sparse files of 3 and 4 GiB, so the temporary
 directory must be on a file system with sparse files (tmpfs, ext4, ...).
@@ -19,6 +21,7 @@ directory must be on a file system with sparse files (tmpfs, ext4, ...).
 
 import argparse
 import os
+import select
 import shutil
 import socket
 import subprocess
@@ -97,8 +100,10 @@ class SkipCase(Exception):
 
 
 class Context:
-    def __init__(self, program, launcher, style, root, timeout):
+    def __init__(self, program, launcher, style, root, timeout, holder=None):
         self.argv0 = launcher + [program]
+        self.launcher = launcher
+        self.holder = holder
         self.root = root
         self.timeout = timeout
         if style == "windows":
@@ -181,6 +186,34 @@ def feed_terminal(master, slave, data, hangup, ended):
         pass
     finally:
         os.close(master)
+
+
+def run_case_while_held(case, ctx):
+    """Runs a case while the holder keeps the case's `held` file open."""
+    if ctx.holder is None:
+        raise SkipCase("needs a program that holds files open (--holder)")
+    name, how = case.held
+    holder = subprocess.Popen(ctx.launcher + [ctx.holder, ctx.dir + name, how],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, cwd=ctx.root,
+                              env=dict(os.environ, LC_ALL=ctx.locale))
+    problems = []
+    try:
+        ready, _, _ = select.select([holder.stdout], [], [], ctx.timeout)
+        said = holder.stdout.readline().strip() if ready else b""
+        if said == b"held":
+            problems = run_case(case, ctx)
+    finally:
+        # The holder lets go when its input ends.
+        try:
+            _, err = holder.communicate(b"", timeout=ctx.timeout)
+        except subprocess.TimeoutExpired:
+            holder.kill()
+            _, err = holder.communicate()
+    if said != b"held":
+        problems.append("the holder did not hold %s (%s): %r %r"
+                        % (name, how, said, err))
+    return problems
 
 
 def run_case(case, ctx):
@@ -340,6 +373,9 @@ def main():
     parser.add_argument("--path-style", choices=("posix", "windows"),
                         default="posix",
                         help="how the program is to see fixture paths")
+    parser.add_argument("--holder", metavar="PATH",
+                        help="a program that holds a file open, run with the "
+                        "launcher words too (for the sharing cases)")
     parser.add_argument("--filter", default="", metavar="SUBSTRING",
                         help="run only cases whose name contains this")
     parser.add_argument("--timeout", type=float, default=20.0,
@@ -359,8 +395,9 @@ def main():
                   file=sys.stderr)
             return 2
         build_fixture(root)
+        holder = os.path.abspath(opts.holder) if opts.holder else None
         ctx = Context(program, opts.launcher, opts.path_style, root,
-                      opts.timeout)
+                      opts.timeout, holder)
         passed = failed = skipped = 0
         for case in CASES:
             if opts.filter not in case.name:
@@ -370,7 +407,10 @@ def main():
                     raise SkipCase(case.posix_only)
                 if case.windows_only and opts.path_style != "windows":
                     raise SkipCase(case.windows_only)
-                problems = run_case(case, ctx)
+                if case.held:
+                    problems = run_case_while_held(case, ctx)
+                else:
+                    problems = run_case(case, ctx)
             except SkipCase as e:
                 print("SKIP %s: %s" % (case.name, e), flush=True)
                 skipped += 1

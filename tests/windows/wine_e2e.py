@@ -2,7 +2,8 @@
 """Runs pagevet's end-to-end cases against the Windows build, under Wine.
 
     wine_e2e.py --program pagevet.exe --prefix DIR [--wine WINE]
-                [any option of run_e2e.py: --filter, --timeout]
+                [any option of run_e2e.py: --holder hold_file.exe, --filter,
+                 --timeout]
 
 Every case starts pagevet.exe once with `wine` in front of it and sees the
 fixture the Windows way (Z:\\tmp\\pagevet-e2e-...\\); run_e2e.py skips, with
