@@ -19,6 +19,8 @@ The fixture files are made by run_e2e.py (see FIXTURE_FILES there):
     E9.DAT      512 bytes, E9 10 ...      SEVEN.DAT 1024 bytes, 00 07 ...
     "SPACE.DAT " (trailing space) 512 bytes, "FC" ...
     b"\xe9T\xe9.DAT" (a name that is not UTF-8) 512 bytes, "FC" ...
+    b"CAF\xc3\x89.DAT" (CAF\xc9.DAT in the ANSI code page 1252, stored in
+                UTF-8 as Wine stores it) 512 bytes, "FC" ...
     SUB/        a directory holding INNER.DAT (512 bytes, 00 00 ...)
     BIG3G.DAT, BIG4G.DAT, BIG4G512.DAT  sparse, 3 GiB, 4 GiB and
                 4 GiB + 512 bytes, all starting "FC"
@@ -62,6 +64,13 @@ class Case:
     also_ok: tuple = ()
     # Non-empty: the case cannot hold for a Windows build, and this says why.
     posix_only: str = ""
+    # Non-empty: the case holds for a Windows build only, and this says why.
+    windows_only: str = ""
+    # (fixture file, how): another program holds that file open while the case
+    # runs, how being "exclusive" (sharing nothing), "writing" (open for
+    # writing, sharing read and write access) or "deleting" (open with delete
+    # access, sharing all access).  Needs run_e2e.py --holder.
+    held: tuple = ()
 
 
 # Option confirmations, written the moment each option is recognised.
@@ -99,12 +108,17 @@ NO_FIFO = "named pipes in the file system are POSIX only"
 NO_SOCKET = "unix sockets in the file system are POSIX only"
 NO_SYMLINK = "the fixture's symbolic links are POSIX only"
 NO_DEVICES = "/dev/zero and /dev/null are POSIX device names"
-NO_DEV_FULL = "/dev/full exists on Linux only"
 NO_PTY = "pseudo-terminals are POSIX only"
 NO_DIR_STDIN = "standard input cannot be a directory on Windows"
 NO_TRAILING_SPACE = "Win32 strips trailing spaces from file names"
 NO_RAW_NAMES = "Win32 maps narrow names through the ANSI code page"
 NO_LONG_PATH = "narrow Win32 file names are limited to MAX_PATH (260)"
+
+# Reasons for cases that only a Windows build can meet.
+WINDOWS_NAMES = "Windows spells and resolves file names its own way"
+WINDOWS_DEVICES = "NUL, CON, COM1 and the like name devices on Windows only"
+WINDOWS_ANSI = "narrow names in the ANSI code page are a Windows rule"
+WINDOWS_SHARING = "files shared or denied to other programs are a Windows rule"
 
 A508 = b"A" * 508
 A509 = b"A" * 509
@@ -662,6 +676,155 @@ CASES += [
         + b"Opened: {D}BIG4G512.DAT\r\n"
         + b"File Not Multiple of 512: {D}BIG4G512.DAT\r\n",
     ),
+    Case(
+        "check-directory-listed-as-a-file",
+        "a directory is an open failure however it is named: with its "
+        "separator, or as a comma listing's entry with size 0",
+        ["/6"],
+        stdin=b"{D}SUB{S},,a,b,c,0\n{D},SUB,a,b,c,0\n",
+        stderr=P6
+        + b"Bad File Encountered: {D}SUB{S}\r\n"
+        + b"Bad File Encountered: {D}SUB\r\n",
+    ),
+    Case(
+        "check-names-keep-their-case-on-posix",
+        "a name whose case differs from the file's names no file",
+        ["/B", "/6"],
+        stdin=b"{D}v6.dat\n",
+        stderr=BARE + P6 + b"Bad File Encountered: {D}v6.dat\r\n",
+        posix_only="Windows names ignore case",
+    ),
+
+    # ------------------------------------------- names on a Windows build
+    Case(
+        "windows-names-ignore-case",
+        "a name whose case differs from the file's opens the file; the line "
+        "and the messages keep the case as read",
+        ["/B", "/D", "/5", "/6"],
+        stdin=b"{D}v6.dat\n{D}sub{S}Inner.Dat\n",
+        stdout=b"{D}v6.dat\r\n{D}sub{S}Inner.Dat\r\n",
+        stderr=BARE + DEBUG + P5 + P6
+        + b"Opened: {D}v6.dat\r\n"
+        + b"Opened: {D}sub{S}Inner.Dat\r\n",
+        windows_only=WINDOWS_NAMES,
+    ),
+    Case(
+        "windows-path-spellings",
+        "a drive letter with backslashes, a drive-relative name, .. and . "
+        "components, forward slashes and a relative path all reach the file",
+        ["/B", "/D", "/5", "/6"],
+        stdin=b"{D}SUB\\..\\V6.DAT\n"
+        b"Z:V6.DAT\n"
+        b"{D}.\\SUB\\INNER.DAT\n"
+        b"{D}SUB/INNER.DAT\n"
+        b"SUB\\INNER.DAT\n",
+        stdout=b"{D}SUB\\..\\V6.DAT\r\n"
+        b"Z:V6.DAT\r\n"
+        b"{D}.\\SUB\\INNER.DAT\r\n"
+        b"{D}SUB/INNER.DAT\r\n"
+        b"SUB\\INNER.DAT\r\n",
+        stderr=BARE + DEBUG + P5 + P6
+        + b"Opened: {D}SUB\\..\\V6.DAT\r\n"
+        + b"Opened: Z:V6.DAT\r\n"
+        + b"Opened: {D}.\\SUB\\INNER.DAT\r\n"
+        + b"Opened: {D}SUB/INNER.DAT\r\n"
+        + b"Opened: SUB\\INNER.DAT\r\n",
+        windows_only=WINDOWS_NAMES,
+    ),
+    Case(
+        "windows-comma-listing-with-drive-letters",
+        "a listing as a Windows lister writes it: the path field ends with "
+        "its backslash, and a drive-relative path joins to its name too",
+        ["/5", "/6", "/T"],
+        stdin=b"{D},V6.DAT,2026-11-02,14:03,A,512\r\n"
+        b"Z:,V6.DAT,2026-11-02,14:03,A,512\r\n"
+        b"{D}SUB\\,INNER.DAT,2026-11-02,14:03,A,512\r\n",
+        stdout=b"{D},V6.DAT,2026-11-02,14:03,A,512\r\n"
+        b"Z:,V6.DAT,2026-11-02,14:03,A,512\r\n"
+        b"{D}SUB\\,INNER.DAT,2026-11-02,14:03,A,512\r\n",
+        stderr=P5 + P6 + CHECK,
+        windows_only=WINDOWS_NAMES,
+    ),
+    Case(
+        "windows-device-names-are-open-failures",
+        "device names, bare, in a directory, with an extension or in the "
+        "\\\\.\\ namespace, are open failures: no device is opened",
+        ["/B", "/D", "/5"],
+        stdin=b"NUL\ncon\nAUX\nCOM1\nLPT1\nPRN\n{D}NUL\n{D}SUB\\nul.dat\n"
+        b"\\\\.\\NUL\n",
+        stderr=BARE + DEBUG + P5
+        + b"Bad File Encountered: NUL\r\n"
+        + b"Bad File Encountered: con\r\n"
+        + b"Bad File Encountered: AUX\r\n"
+        + b"Bad File Encountered: COM1\r\n"
+        + b"Bad File Encountered: LPT1\r\n"
+        + b"Bad File Encountered: PRN\r\n"
+        + b"Bad File Encountered: {D}NUL\r\n"
+        + b"Bad File Encountered: {D}SUB\\nul.dat\r\n"
+        + b"Bad File Encountered: \\\\.\\NUL\r\n",
+        windows_only=WINDOWS_DEVICES,
+    ),
+    Case(
+        "windows-device-name-pass-invalid",
+        "with /P a device name is passed like any open failure",
+        ["/B", "/P", "/5"],
+        stdin=b"NUL\n{D}COM1\n",
+        stdout=b"NUL\r\n{D}COM1\r\n",
+        stderr=BARE + PINV + P5,
+        windows_only=WINDOWS_DEVICES,
+    ),
+    Case(
+        "windows-narrow-names-in-ansi-code-page",
+        "a name's bytes are taken in the ANSI code page (1252 here: Wine's "
+        "in the C locale): C9 is the E acute of CAF\xc9.DAT, and its UTF-8 "
+        "spelling names no file",
+        ["/B", "/6"],
+        stdin=b"{D}CAF\xc9.DAT\n{D}CAF\xc3\x89.DAT\n",
+        stdout=b"{D}CAF\xc9.DAT\r\n",
+        stderr=BARE + P6 + b"Bad File Encountered: {D}CAF\xc3\x89.DAT\r\n",
+        windows_only=WINDOWS_ANSI,
+    ),
+    Case(
+        "windows-file-held-for-writing-is-checked",
+        "a file that another program holds open for writing, sharing it, is "
+        "still checked",
+        ["/B", "/6"],
+        stdin=b"{D}V6.DAT\n",
+        stdout=b"{D}V6.DAT\r\n",
+        stderr=BARE + P6,
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "writing"),
+    ),
+    Case(
+        "windows-file-held-exclusively-is-open-failure",
+        "a file that another program holds exclusively behaves like a "
+        "missing one",
+        ["/B", "/6", "/D"],
+        stdin=b"{D}V6.DAT\n",
+        stderr=BARE + P6 + DEBUG + b"Bad File Encountered: {D}V6.DAT\r\n",
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "exclusive"),
+    ),
+    Case(
+        "windows-file-held-exclusively-pass-invalid",
+        "with /P the held file is passed like any open failure",
+        ["/B", "/6", "/P"],
+        stdin=b"{D}V6.DAT\n",
+        stdout=b"{D}V6.DAT\r\n",
+        stderr=BARE + P6 + PINV,
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "exclusive"),
+    ),
+    Case(
+        "windows-file-open-for-deletion-is-open-failure",
+        "the check does not share delete access: a file another program "
+        "holds with delete access cannot be opened for it",
+        ["/B", "/6"],
+        stdin=b"{D}V6.DAT\n",
+        stderr=BARE + P6 + b"Bad File Encountered: {D}V6.DAT\r\n",
+        windows_only=WINDOWS_SHARING,
+        held=("V6.DAT", "deleting"),
+    ),
 
     # -------------------------------------------------------- comma format
     Case(
@@ -983,7 +1146,6 @@ CASES += [
         stderr=BARE + LIVE
         + b"Error Writing Standard Output: No space left on device\r\n",
         status=2,
-        posix_only=NO_DEV_FULL,
     ),
     Case(
         "stdout-full-stops-the-run",
@@ -994,7 +1156,6 @@ CASES += [
         stderr=BARE + LIVE
         + b"Error Writing Standard Output: No space left on device\r\n",
         status=2,
-        posix_only=NO_DEV_FULL,
     ),
     Case(
         "stdout-full-nothing-written",
@@ -1003,7 +1164,6 @@ CASES += [
         stdin=b"{D}NOPE.DAT\n",
         stdout_kind="dev_full",
         stderr=BARE + P5 + b"Bad File Encountered: {D}NOPE.DAT\r\n",
-        posix_only=NO_DEV_FULL,
     ),
     Case(
         "stdout-closed-pipe-ends-run",
@@ -1016,7 +1176,5 @@ CASES += [
         stderr=BARE + LIVE + b"Error Writing Standard Output: Broken pipe\r\n",
         status=2,
         also_ok=((-13, b"", BARE + LIVE),),
-        posix_only="a broken pipe is SIGPIPE or EPIPE on POSIX only; Windows "
-        "reports it with other errors and texts",
     ),
 ]

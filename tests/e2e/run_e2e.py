@@ -2,7 +2,7 @@
 """Runs pagevet's end-to-end cases (cases.py) against a built program.
 
     run_e2e.py --program PATH [--launcher CMD]... [--path-style posix|windows]
-               [--filter SUBSTRING] [--timeout SECONDS]
+               [--holder PATH] [--filter SUBSTRING] [--timeout SECONDS]
 
 Builds a fixture directory in a fresh temporary directory, runs every case
 with the launcher words (if any) in front of the program, and compares
@@ -10,7 +10,10 @@ standard output bytes, standard error bytes and the exit status exactly.
 Prints PASS / FAIL / SKIP per case and a closing count; exits 1 if any case
 failed.  --path-style windows writes the fixture directory as Wine sees it
 (Z:\\tmp\\...\\), for a Windows build run with --launcher wine, and skips
-the cases only a POSIX build can meet.
+the cases only a POSIX build can meet; without it the cases only a Windows
+build can meet are skipped.  --holder names a program that holds a file
+open the way another program would (tests/windows/hold_file.cpp), for the
+cases that meet Windows' sharing rules; without it they are skipped.
 
 The fixture includes sparse files of 3 and 4 GiB, so the temporary
 directory must be on a file system with sparse files (tmpfs, ext4, ...).
@@ -18,6 +21,7 @@ directory must be on a file system with sparse files (tmpfs, ext4, ...).
 
 import argparse
 import os
+import select
 import shutil
 import socket
 import subprocess
@@ -48,6 +52,8 @@ FIXTURE_FILES = {
     "SUB/INNER.DAT": (b"\x00\x00", 512),
     # Not UTF-8: the name's bytes must reach the file system untouched.
     b"\xe9T\xe9.DAT": (b"FC", 512),
+    # CAF\xc9.DAT in the ANSI code page 1252, stored in UTF-8 as Wine stores it.
+    b"CAF\xc3\x89.DAT": (b"FC", 512),
 }
 
 # Sparse files: they cost no disk, only their length matters.
@@ -94,16 +100,23 @@ class SkipCase(Exception):
 
 
 class Context:
-    def __init__(self, program, launcher, style, root, timeout):
+    def __init__(self, program, launcher, style, root, timeout, holder=None):
         self.argv0 = launcher + [program]
+        self.launcher = launcher
+        self.holder = holder
         self.root = root
         self.timeout = timeout
         if style == "windows":
             self.sep = "\\"
             self.dir = "Z:" + root.replace("/", "\\") + "\\"
+            # Wine stores Windows names in the locale's character set: in a
+            # UTF-8 one every name fits, as on Windows.  The program's own C
+            # runtime starts in its "C" locale either way.
+            self.locale = "C.UTF-8"
         else:
             self.sep = "/"
             self.dir = root + "/"
+            self.locale = "C"
 
     def subst(self, text):
         if isinstance(text, bytes):
@@ -175,8 +188,38 @@ def feed_terminal(master, slave, data, hangup, ended):
         os.close(master)
 
 
+def run_case_while_held(case, ctx):
+    """Runs a case while the holder keeps the case's `held` file open."""
+    if ctx.holder is None:
+        raise SkipCase("needs a program that holds files open (--holder)")
+    name, how = case.held
+    holder = subprocess.Popen(ctx.launcher + [ctx.holder, ctx.dir + name, how],
+                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                              stderr=subprocess.PIPE, cwd=ctx.root,
+                              env=dict(os.environ, LC_ALL=ctx.locale))
+    problems = []
+    try:
+        ready, _, _ = select.select([holder.stdout], [], [], ctx.timeout)
+        said = holder.stdout.readline().strip() if ready else b""
+        if said == b"held":
+            problems = run_case(case, ctx)
+    finally:
+        # The holder lets go when its input ends.
+        try:
+            _, err = holder.communicate(b"", timeout=ctx.timeout)
+        except subprocess.TimeoutExpired:
+            holder.kill()
+            _, err = holder.communicate()
+    if said != b"held":
+        problems.append("the holder did not hold %s (%s): %r %r"
+                        % (name, how, said, err))
+    return problems
+
+
 def run_case(case, ctx):
     """Runs one case; returns a list of failure descriptions (empty: pass)."""
+    if case.stdout_kind == "dev_full" and not os.path.exists("/dev/full"):
+        raise SkipCase("/dev/full exists on Linux only")
     argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
     closers = []
     feeder = None
@@ -228,7 +271,7 @@ def run_case(case, ctx):
     else:
         raise ValueError("unknown stdout_kind " + case.stdout_kind)
 
-    env = dict(os.environ, LC_ALL="C")
+    env = dict(os.environ, LC_ALL=ctx.locale)
     timed_out = False
     try:
         try:
@@ -330,6 +373,9 @@ def main():
     parser.add_argument("--path-style", choices=("posix", "windows"),
                         default="posix",
                         help="how the program is to see fixture paths")
+    parser.add_argument("--holder", metavar="PATH",
+                        help="a program that holds a file open, run with the "
+                        "launcher words too (for the sharing cases)")
     parser.add_argument("--filter", default="", metavar="SUBSTRING",
                         help="run only cases whose name contains this")
     parser.add_argument("--timeout", type=float, default=20.0,
@@ -349,8 +395,9 @@ def main():
                   file=sys.stderr)
             return 2
         build_fixture(root)
+        holder = os.path.abspath(opts.holder) if opts.holder else None
         ctx = Context(program, opts.launcher, opts.path_style, root,
-                      opts.timeout)
+                      opts.timeout, holder)
         passed = failed = skipped = 0
         for case in CASES:
             if opts.filter not in case.name:
@@ -358,7 +405,12 @@ def main():
             try:
                 if case.posix_only and opts.path_style != "posix":
                     raise SkipCase(case.posix_only)
-                problems = run_case(case, ctx)
+                if case.windows_only and opts.path_style != "windows":
+                    raise SkipCase(case.windows_only)
+                if case.held:
+                    problems = run_case_while_held(case, ctx)
+                else:
+                    problems = run_case(case, ctx)
             except SkipCase as e:
                 print("SKIP %s: %s" % (case.name, e), flush=True)
                 skipped += 1

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/length32.h"
 #include "platform/platform.h"
 
 namespace pagevet::platform {
@@ -78,16 +79,6 @@ class DescriptorSink final : public ByteSink {
   private:
     int fd_;
 };
-
-// A 32-bit length as the listing's platform reports it: 4 GiB or more cannot be told (-1);
-// from 2 GiB up the value wraps to negative.
-std::int32_t toLength32(off_t length) {
-    constexpr off_t fourGiB = off_t{1} << 32;
-    if (length < 0 || length >= fourGiB) {
-        return -1;
-    }
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(length));
-}
 
 class PosixFileSystem final : public FileSystem {
   public:
