@@ -80,6 +80,10 @@ struct Console {
 // The system's text for an error code of IoResult, as strerror gives it.
 std::string errorText(int error);
 
+// The system's file system on its own, for a caller that brings its own streams (the
+// fuzzer feeds the filter from memory but lets it open real files).
+FileSystem& systemFileSystem();
+
 // This process's own standard streams and file system.
 Console systemConsole();
 

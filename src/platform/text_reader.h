@@ -25,7 +25,8 @@ class TextReader {
         std::string_view text;  // valid until the next call of next()
     };
 
-    TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize = 64 * 1024);
+    TextReader(ByteSource& source, bool endsAtCtrlZ,
+               std::size_t bufferSize = std::size_t{64} * 1024);
 
     // The next line. After an overlong line the rest of it, through its line end, is read
     // and dropped first, so that no piece of it ever comes back as a line of its own.

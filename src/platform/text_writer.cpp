@@ -49,18 +49,21 @@ void TextWriter::print(std::string_view format, std::initializer_list<FormatArg>
 }
 
 void TextWriter::appendArg(const FormatArg& arg, char conversion, std::size_t width) {
-    std::array<char, 24> digits{};
-    std::string_view shown;
     if (arg.isText()) {
-        shown = arg.text();
-        shown = shown.substr(0, shown.find('\0'));  // a C string ends at its NUL
-    } else {
-        const int base = conversion == 'x' ? 16 : 10;
-        const auto result =
-            std::to_chars(digits.data(), digits.data() + digits.size(), arg.number(), base);
-        shown =
-            std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data()));
+        const std::string_view text = arg.text();
+        appendPadded(text.substr(0, text.find('\0')), width);  // a C string ends at its NUL
+        return;
     }
+    std::array<char, 24> digits{};
+    const int base = conversion == 'x' ? 16 : 10;
+    const auto result =
+        std::to_chars(digits.data(), digits.data() + digits.size(), arg.number(), base);
+    appendPadded(
+        std::string_view(digits.data(), static_cast<std::size_t>(result.ptr - digits.data())),
+        width);
+}
+
+void TextWriter::appendPadded(std::string_view shown, std::size_t width) {
     for (std::size_t pad = shown.size(); pad < width; ++pad) {
         appendRaw(" ");
     }

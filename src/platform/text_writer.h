@@ -43,7 +43,7 @@ class TextWriter {
   public:
     enum class Flush { whenFull, afterEachWrite };
 
-    TextWriter(ByteSink& sink, Flush policy, std::size_t bufferSize = 64 * 1024);
+    TextWriter(ByteSink& sink, Flush policy, std::size_t bufferSize = std::size_t{64} * 1024);
 
     // Writes text as it is, up to its end; each LF in it goes out as CR LF.
     void write(std::string_view text);
@@ -66,6 +66,7 @@ class TextWriter {
     void append(std::string_view text);
     void appendRaw(std::string_view bytes);
     void appendArg(const FormatArg& arg, char conversion, std::size_t width);
+    void appendPadded(std::string_view shown, std::size_t width);
     void endOfWrite();
 
     ByteSink& sink_;

@@ -24,6 +24,10 @@ The fixture files are made by run_e2e.py (see FIXTURE_FILES there):
     SUB/        a directory holding INNER.DAT (512 bytes, 00 00 ...)
     BIG3G.DAT, BIG4G.DAT, BIG4G512.DAT  sparse, 3 GiB, 4 GiB and
                 4 GiB + 512 bytes, all starting "FC"
+    S2G5.DAT, S2G6.DAT, S2GX.DAT (and S3G..., S4G...)  sparse, exactly
+                2, 3 or 4 GiB, starting 00 00, "FC" or "fc"
+    S2GM512.DAT, S3GP1.DAT, S4GM512.DAT, S4GM1.DAT  sparse, "FC", of
+                2 GiB - 512, 3 GiB + 1, 4 GiB - 512 and 4 GiB - 1 bytes
     posix only: FIFO (a named pipe), SOCKET (a unix socket),
                 LINK6.DAT -> V6.DAT, DANGLING -> a name that does not exist
 Names that never exist: NOPE.DAT.
@@ -60,6 +64,13 @@ class Case:
     stdout_kind: str = "pipe"
     # When standard input is a "file": it must still be at offset 0 afterwards.
     stdin_unread: bool = False
+    # With "chunks": a fixture name the runner creates (512 bytes, "FC")
+    # before the run and removes once the first chunk has been handled.
+    vanishes: str = ""
+    # Standard input of a small twin run: the case's own run, with standard
+    # input from a file, must peak at no more memory than the twin's, within
+    # a small margin (peak resident size, from GNU time).
+    peak_memory_like: bytes = None
     # Other outcomes accepted as well, as (status, stdout, stderr) triples.
     also_ok: tuple = ()
     # Non-empty: the case cannot hold for a Windows build, and this says why.
@@ -119,9 +130,14 @@ WINDOWS_NAMES = "Windows spells and resolves file names its own way"
 WINDOWS_DEVICES = "NUL, CON, COM1 and the like name devices on Windows only"
 WINDOWS_ANSI = "narrow names in the ANSI code page are a Windows rule"
 WINDOWS_SHARING = "files shared or denied to other programs are a Windows rule"
+NO_GNU_TIME_ON_WINE = "the peak memory of a Windows build is Wine's"
 
 A508 = b"A" * 508
 A509 = b"A" * 509
+
+# A listing line for the runs that only count: /L passes it unopened.
+LISTED = b"/srv/data/,ORDERS.DAT,2026-11-02,14:03,A,1024\n"
+LISTED_OUT = LISTED[:-1] + b"\r\n"
 
 
 CASES = [
@@ -185,7 +201,53 @@ for _args, _value in SKIP_VALUES:
         stderr=b"Skipping " + _value + b" Fields\r\n",
     ))
 
+# Sparse files of exactly 2, 3 and 4 GiB with each header.  The length is
+# told in 32 bits: 2 GiB up to 4 GiB - 1 wrap to negative numbers, and a
+# negative multiple of 512 is a multiple; from 4 GiB the length cannot be
+# told (-1), so the file is dropped before its header is read.
+for _gib in (2, 3, 4):
+    _names = [b"S%dG%s.DAT" % (_gib, _mark) for _mark in (b"5", b"6", b"X")]
+    _stderr = BARE + DEBUG + P5 + P6
+    if _gib < 4:
+        _stdout = b"".join(b"{D}" + n + b"\r\n" for n in _names[:2])
+        _stderr += b"".join(b"Opened: {D}" + n + b"\r\n" for n in _names)
+        _stderr += b"Bytes were: 66, 63\r\n"
+        _shows = ("a length of exactly %d GiB reads as a negative multiple of "
+                  "512: each header is read, 00 00 and FC pass" % _gib)
+    else:
+        _stdout = b""
+        _stderr += b"".join(b"Opened: {D}" + n + b"\r\n"
+                            + b"File Not Multiple of 512: {D}" + n + b"\r\n"
+                            for n in _names)
+        _shows = ("a length of exactly 4 GiB cannot be told: every header is "
+                  "dropped unread")
+    CASES.append(Case(
+        "check-sparse-%d-gib-each-header" % _gib,
+        _shows,
+        ["/B", "/D", "/5", "/6"],
+        stdin=b"".join(b"{D}" + n + b"\n" for n in _names),
+        stdout=_stdout,
+        stderr=_stderr,
+    ))
+
 CASES += [
+    Case(
+        "check-sparse-edges-of-32-bit-length",
+        "2 GiB - 512 is the largest positive multiple, 4 GiB - 512 wraps to "
+        "-512: both pass; 3 GiB + 1 is no multiple and 4 GiB - 1 wraps to -1, "
+        "the failed length query: both dropped",
+        ["/B", "/D", "/6"],
+        stdin=b"{D}S2GM512.DAT\n{D}S3GP1.DAT\n{D}S4GM512.DAT\n{D}S4GM1.DAT\n",
+        stdout=b"{D}S2GM512.DAT\r\n{D}S4GM512.DAT\r\n",
+        stderr=BARE + DEBUG + P6
+        + b"Opened: {D}S2GM512.DAT\r\n"
+        + b"Opened: {D}S3GP1.DAT\r\n"
+        + b"File Not Multiple of 512: {D}S3GP1.DAT\r\n"
+        + b"Opened: {D}S4GM512.DAT\r\n"
+        + b"Opened: {D}S4GM1.DAT\r\n"
+        + b"File Not Multiple of 512: {D}S4GM1.DAT\r\n",
+    ),
+
     # ---------------------------------------------------- reading the input
     Case(
         "input-empty",
@@ -825,6 +887,21 @@ CASES += [
         windows_only=WINDOWS_SHARING,
         held=("V6.DAT", "deleting"),
     ),
+    Case(
+        "check-file-removed-after-listing",
+        "a file listed while it existed and removed before its line is read "
+        "is an open failure like any missing file, and the run goes on",
+        ["/B", "/D", "/6"],
+        stdin_kind="chunks",
+        chunks=(b"{D}GONE.DAT\n{D}V6.DAT\n", b"{D}GONE.DAT\n{D}V6.DAT\n"),
+        vanishes="GONE.DAT",
+        stdout=b"{D}GONE.DAT\r\n{D}V6.DAT\r\n{D}V6.DAT\r\n",
+        stderr=BARE + DEBUG + P6
+        + b"Opened: {D}GONE.DAT\r\n"
+        + b"Opened: {D}V6.DAT\r\n"
+        + b"Bad File Encountered: {D}GONE.DAT\r\n"
+        + b"Opened: {D}V6.DAT\r\n",
+    ),
 
     # -------------------------------------------------------- comma format
     Case(
@@ -1176,5 +1253,52 @@ CASES += [
         stderr=BARE + LIVE + b"Error Writing Standard Output: Broken pipe\r\n",
         status=2,
         also_ok=((-13, b"", BARE + LIVE),),
+    ),
+
+    # ------------------------------------------ volume: no growth with input
+    Case(
+        "memory-million-line-listing",
+        "a million lines pass whole and in order, at no higher peak memory "
+        "than ten lines",
+        ["/L"],
+        stdin=LISTED * 1000000,
+        stdout=LISTED_OUT * 1000000,
+        stderr=LIVE,
+        peak_memory_like=LISTED * 10,
+        posix_only=NO_GNU_TIME_ON_WINE,
+    ),
+    # "A thousand in a row" made a hundred times larger (twenty for the
+    # long lines, to keep the expected output small), so that a leak of a
+    # few bytes per line would show above the margin.
+    Case(
+        "memory-100000-empty-lines",
+        "a hundred thousand empty lines in a row: each reported, none passed "
+        "even with /P, no growth",
+        ["/5", "/P"],
+        stdin=b"\n" * 100000,
+        stderr=P5 + PINV + b"Bad line encountered: \r\n" * 100000,
+        peak_memory_like=b"\n" * 10,
+        posix_only=NO_GNU_TIME_ON_WINE,
+    ),
+    Case(
+        "memory-20000-overlong-lines",
+        "twenty thousand over-long lines in a row: each reported once, none "
+        "passed even in live mode, no growth",
+        ["/B", "/L"],
+        stdin=(b"O" * 600 + b"\n") * 20000,
+        stderr=BARE + LIVE + (b"Bad line encountered: " + b"O" * 509
+                              + b"\r\n") * 20000,
+        peak_memory_like=(b"O" * 600 + b"\n") * 10,
+        posix_only=NO_GNU_TIME_ON_WINE,
+    ),
+    Case(
+        "memory-100000-nul-lines",
+        "a hundred thousand lines holding NUL in a row: each reported, none "
+        "passed even in live mode, no growth",
+        ["/B", "/L"],
+        stdin=b"n\0ul\n" * 100000,
+        stderr=BARE + LIVE + b"Bad line encountered: n\r\n" * 100000,
+        peak_memory_like=b"n\0ul\n" * 10,
+        posix_only=NO_GNU_TIME_ON_WINE,
     ),
 ]

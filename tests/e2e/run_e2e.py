@@ -15,8 +15,10 @@ build can meet are skipped.  --holder names a program that holds a file
 open the way another program would (tests/windows/hold_file.cpp), for the
 cases that meet Windows' sharing rules; without it they are skipped.
 
-The fixture includes sparse files of 3 and 4 GiB, so the temporary
+The fixture includes sparse files of 2, 3 and 4 GiB, so the temporary
 directory must be on a file system with sparse files (tmpfs, ext4, ...).
+Cases that compare peak memory run the program under GNU time
+(/usr/bin/time), and are skipped where it is missing.
 """
 
 import argparse
@@ -61,7 +63,19 @@ FIXTURE_SPARSE = {
     "BIG3G.DAT": (b"FC", 3 * GIB),
     "BIG4G.DAT": (b"FC", 4 * GIB),
     "BIG4G512.DAT": (b"FC", 4 * GIB + 512),
+    # S<size><header>.DAT: each header at exactly 2, 3 and 4 GiB.
+    **{"S%dG%s.DAT" % (size, mark): (head, size * GIB)
+       for size in (2, 3, 4)
+       for mark, head in (("5", b"\x00\x00"), ("6", b"FC"), ("X", b"fc"))},
+    # Next to the edges of the 32-bit length.
+    "S2GM512.DAT": (b"FC", 2 * GIB - 512),
+    "S3GP1.DAT": (b"FC", 3 * GIB + 1),
+    "S4GM512.DAT": (b"FC", 4 * GIB - 512),
+    "S4GM1.DAT": (b"FC", 4 * GIB - 1),
 }
+
+# A file a case makes just before its run, for the run to see it vanish.
+VANISHING_FILE = (b"FC", 512)
 
 FIXTURE_FIFO = "FIFO"
 FIXTURE_SOCKET = "SOCKET"
@@ -72,6 +86,11 @@ MAX_FIXTURE_PATH = 60
 
 # Pause between stdin chunks so that each arrives in a read of its own.
 CHUNK_PAUSE = 0.3
+
+# How much more memory at its peak a run may use than the same run on a
+# small input.  Far less than any growth per line would add over a large one.
+MEMORY_MARGIN_KIB = 512
+GNU_TIME = "/usr/bin/time"
 
 
 def build_fixture(root):
@@ -106,6 +125,7 @@ class Context:
         self.holder = holder
         self.root = root
         self.timeout = timeout
+        self.note = ""  # said after PASS: what the case measured
         if style == "windows":
             self.sep = "\\"
             self.dir = "Z:" + root.replace("/", "\\") + "\\"
@@ -125,12 +145,15 @@ class Context:
         return text.replace("{D}", self.dir).replace("{S}", self.sep)
 
 
-def feed(fd, chunks, pause, hold_until):
-    """Writes chunks to fd, then keeps it open until hold_until is set."""
+def feed(fd, chunks, pause, hold_until, between=None):
+    """Writes chunks to fd, then keeps it open until hold_until is set.
+    between, if given, is called before the second chunk."""
     try:
         for i, chunk in enumerate(chunks):
             if i:
                 time.sleep(pause)
+            if i == 1 and between is not None:
+                between()
             view = memoryview(chunk)
             while view:
                 view = view[os.write(fd, view):]
@@ -216,10 +239,97 @@ def run_case_while_held(case, ctx):
     return problems
 
 
+def wait_until_read(fd, limit=10.0):
+    """Waits until the reader of the pipe fd has taken everything in it."""
+    import fcntl
+    import termios
+    deadline = time.monotonic() + limit
+    while time.monotonic() < deadline:
+        waiting = fcntl.ioctl(fd, termios.FIONREAD, b"\0" * 4)
+        if int.from_bytes(waiting, sys.byteorder) == 0:
+            return
+        time.sleep(0.01)
+
+
+def vanish_between_chunks(case, ctx, w):
+    """Makes the case's vanishing file now; returns what removes it once the
+    program has read and handled the first chunk."""
+    path = os.path.join(ctx.root, case.vanishes)
+    head, length = VANISHING_FILE
+    with open(path, "wb") as f:
+        f.write(head + b"\0" * (length - len(head)))
+
+    def remove():
+        wait_until_read(w)
+        time.sleep(CHUNK_PAUSE)  # time to handle what it read
+        os.remove(path)
+    return remove
+
+
+def run_measured(argv, data, ctx):
+    """Runs argv with data on standard input from a regular file, under GNU
+    time.  Returns (status, stdout, stderr, peak resident KiB).
+
+    The peak a child reports starts from its parent's at the time of the
+    fork, so it is measured through time, a process far smaller than this
+    one, rather than from here."""
+    if not os.access(GNU_TIME, os.X_OK):
+        raise SkipCase("peak memory is measured with GNU time, and %s is "
+                       "missing" % GNU_TIME)
+    env = dict(os.environ, LC_ALL="C")
+    # AddressSanitizer's stack for use-after-return checks fills slot by slot
+    # as calls add up: a few MiB, bounded, that would read as growth.  The
+    # other cases keep that check; these measure without it.
+    asan = env.get("ASAN_OPTIONS", "")
+    env["ASAN_OPTIONS"] = ((asan + ":" if asan else "")
+                           + "detect_stack_use_after_return=0")
+    with tempfile.TemporaryFile() as stdin, \
+            tempfile.TemporaryFile() as stdout, \
+            tempfile.TemporaryFile() as stderr, \
+            tempfile.NamedTemporaryFile() as report:
+        stdin.write(data)
+        stdin.seek(0)
+        proc = subprocess.Popen([GNU_TIME, "-f", "%M", "-o", report.name]
+                                + argv, stdin=stdin, stdout=stdout,
+                                stderr=stderr, cwd=ctx.root, env=env,
+                                start_new_session=True)
+        try:
+            proc.wait(timeout=ctx.timeout)
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, 9)
+            proc.wait()
+            return None
+        stdout.seek(0)
+        stderr.seek(0)
+        lines = report.read().decode(errors="replace").split()
+        peak = int(lines[-1]) if lines and lines[-1].isdigit() else -1
+        return proc.returncode, stdout.read(), stderr.read(), peak
+
+
+def run_memory_case(case, ctx):
+    """Runs the case and its small twin; the outcome must be as expected and
+    the peak memory no higher than the twin's, within the margin."""
+    argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
+    small = run_measured(argv, ctx.subst(case.peak_memory_like), ctx)
+    large = run_measured(argv, ctx.subst(case.stdin), ctx)
+    if small is None or large is None:
+        return ["did not end within %g s" % ctx.timeout]
+    problems = compare_outcome(case, ctx, large[:3])
+    if small[3] < 0 or large[3] < 0:
+        problems.append("no peak memory reported by %s" % GNU_TIME)
+    elif large[3] > small[3] + MEMORY_MARGIN_KIB:
+        problems.append("peak memory %d KiB, against %d KiB for the small "
+                        "input: it grows with the input" % (large[3], small[3]))
+    ctx.note = "peak %d KiB; %d KiB for the small input" % (large[3], small[3])
+    return problems
+
+
 def run_case(case, ctx):
     """Runs one case; returns a list of failure descriptions (empty: pass)."""
     if case.stdout_kind == "dev_full" and not os.path.exists("/dev/full"):
         raise SkipCase("/dev/full exists on Linux only")
+    if case.peak_memory_like is not None:
+        return run_memory_case(case, ctx)
     argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
     closers = []
     feeder = None
@@ -238,12 +348,15 @@ def run_case(case, ctx):
     elif case.stdin_kind in ("held_open", "chunks"):
         r, w = os.pipe()
         stdin = r
+        between = None
         if case.stdin_kind == "held_open":
             chunks, hold = [data], ended
         else:
             chunks, hold = [ctx.subst(c) for c in case.chunks], None
+            if case.vanishes:
+                between = vanish_between_chunks(case, ctx, w)
         feeder = threading.Thread(target=feed,
-                                  args=(w, chunks, CHUNK_PAUSE, hold))
+                                  args=(w, chunks, CHUNK_PAUSE, hold, between))
     elif case.stdin_kind in ("terminal", "terminal_hangup"):
         try:
             master, stdin = open_terminal()
@@ -314,7 +427,15 @@ def run_case(case, ctx):
 
     if timed_out:
         return ["did not end within %g s" % ctx.timeout]
-    actual = (proc.returncode, out or b"", err)
+    problems = compare_outcome(case, ctx, (proc.returncode, out or b"", err))
+    if case.stdin_unread and offset:
+        problems.append("standard input was read (offset now %d)" % offset)
+    return problems
+
+
+def compare_outcome(case, ctx, actual):
+    """Describes how (status, stdout, stderr) differ from what the case
+    expects, if they do."""
     expected = [(case.status, ctx.subst(case.stdout), ctx.subst(case.stderr))]
     expected += [(s, ctx.subst(o), ctx.subst(e)) for s, o, e in case.also_ok]
     problems = []
@@ -323,8 +444,6 @@ def run_case(case, ctx):
         for other in expected[1:]:
             problems.append("(also accepted: status %d, stdout %s, stderr %s)"
                             % (other[0], show(other[1]), show(other[2])))
-    if case.stdin_unread and offset:
-        problems.append("standard input was read (offset now %d)" % offset)
     return problems
 
 
@@ -411,6 +530,8 @@ def main():
                     problems = run_case_while_held(case, ctx)
                 else:
                     problems = run_case(case, ctx)
+                ctx.note = ""
+                problems = run_case(case, ctx)
             except SkipCase as e:
                 print("SKIP %s: %s" % (case.name, e), flush=True)
                 skipped += 1
@@ -422,7 +543,8 @@ def main():
                     print("  " + line)
                 failed += 1
             else:
-                print("PASS %s" % case.name)
+                print("PASS %s%s" % (case.name,
+                                     " (%s)" % ctx.note if ctx.note else ""))
                 passed += 1
             sys.stdout.flush()
         print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))

@@ -120,16 +120,20 @@ std::string errorText(int error) {
     return std::strerror(error);
 }
 
+FileSystem& systemFileSystem() {
+    static PosixFileSystem files;
+    return files;
+}
+
 Console systemConsole() {
     static DescriptorSource input(STDIN_FILENO);
     static DescriptorSink output(STDOUT_FILENO);
     static DescriptorSink error(STDERR_FILENO);
-    static PosixFileSystem files;
     return Console{
         .input = input,
         .output = output,
         .error = error,
-        .files = files,
+        .files = systemFileSystem(),
         .inputEndsAtCtrlZ = ::isatty(STDIN_FILENO) == 0,
         .outputIsInteractive = ::isatty(STDOUT_FILENO) != 0,
     };

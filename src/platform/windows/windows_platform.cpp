@@ -183,17 +183,21 @@ std::string errorText(int error) {
     return std::strerror(error);
 }
 
+FileSystem& systemFileSystem() {
+    static CrtFileSystem files;
+    return files;
+}
+
 Console systemConsole() {
     useBinaryStreams();
     static CrtSource input(stdinFd);
     static CrtSink output(stdoutFd);
     static CrtSink error(stderrFd);
-    static CrtFileSystem files;
     return Console{
         .input = input,
         .output = output,
         .error = error,
-        .files = files,
+        .files = systemFileSystem(),
         // On Windows Ctrl-Z ends text input from every source: a file, a pipe, and the
         // console too, where typing it at the start of a line is how input is ended.
         .inputEndsAtCtrlZ = true,
