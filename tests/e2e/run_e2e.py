@@ -526,12 +526,11 @@ def main():
                     raise SkipCase(case.posix_only)
                 if case.windows_only and opts.path_style != "windows":
                     raise SkipCase(case.windows_only)
+                ctx.note = ""
                 if case.held:
                     problems = run_case_while_held(case, ctx)
                 else:
                     problems = run_case(case, ctx)
-                ctx.note = ""
-                problems = run_case(case, ctx)
             except SkipCase as e:
                 print("SKIP %s: %s" % (case.name, e), flush=True)
                 skipped += 1
