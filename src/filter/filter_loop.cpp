@@ -13,12 +13,6 @@ LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
     : settings_(settings), files_(files), output_(output), errors_(errors) {}
 
 void LineFilter::handleLine(std::string_view line) {
-    // Text after a NUL could never be passed as read, nor named to the system: such a
-    // line is damaged, not a listing line.
-    if (const std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
-        reportBadLine(line.substr(0, nul), true);
-        return;
-    }
     if (settings_.bare) {
         decide(line, parseBareLine(line));
         return;
@@ -28,6 +22,10 @@ void LineFilter::handleLine(std::string_view line) {
         reportListedSize(record, errors_);
     }
     decide(line, record);
+}
+
+void LineFilter::rejectDamagedLine(std::string_view line) {
+    reportBadLine(line.substr(0, line.find('\0')), true);
 }
 
 void LineFilter::rejectOverlongLine(std::string_view head) {
@@ -93,7 +91,7 @@ void LineFilter::checkNamedFile(std::string_view line, const ListingRecord& reco
 }
 
 void LineFilter::passLine(std::string_view line) {
-    output_.write(line);
+    output_.writeLine(line);
 }
 
 void LineFilter::reportBadLine(std::string_view text, bool addLineEnd) {
@@ -121,6 +119,8 @@ int runFilter(const RunSettings& settings, const platform::Console& console,
          line = input.next()) {
         if (line.kind == platform::TextReader::Kind::overlong) {
             filter.rejectOverlongLine(line.text);
+        } else if (line.holdsNul) {
+            filter.rejectDamagedLine(line.text);
         } else {
             filter.handleLine(line.text);
         }

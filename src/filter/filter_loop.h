@@ -22,8 +22,12 @@ class LineFilter {
     LineFilter(const RunSettings& settings, platform::FileSystem& files,
                platform::TextWriter& output, platform::TextWriter& errors);
 
-    // A line as read, its line end included when it had one.
+    // A line as read, its line end included when it had one, holding no NUL byte.
     void handleLine(std::string_view line);
+
+    // A line holding a NUL byte: text after a NUL could never be passed as read, nor named
+    // to the system, so such a line is damaged, not a listing line.
+    void rejectDamagedLine(std::string_view line);
 
     // The first characters of a line too long to be a listing line; the rest of it is
     // never seen here.

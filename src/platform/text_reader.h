@@ -23,6 +23,7 @@ class TextReader {
     struct Line {
         Kind kind = Kind::end;
         std::string_view text;  // valid until the next call of next()
+        bool holdsNul = false;  // a NUL byte among the characters of text
     };
 
     TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize = 64 * 1024);
@@ -39,12 +40,18 @@ class TextReader {
     void fill();
     void skipRestOfOverlongLine();
     Line take(std::size_t rawLength, std::size_t textLength, Kind kind);
+    void consume(std::size_t count);
+    void findNul(std::size_t from);
 
     ByteSource& source_;
     bool endsAtCtrlZ_;
     std::vector<char> buffer_;
-    std::size_t begin_ = 0;   // first unread byte
-    std::size_t end_ = 0;     // one past the last byte read
+    std::size_t begin_ = 0;  // first unread byte
+    std::size_t end_ = 0;    // one past the last byte read
+    // The first NUL byte at or after begin_, or end_ when there is none before it. A NUL is
+    // rare, so looking for it once per read costs next to nothing, where looking in every
+    // line would cost a scan of every line.
+    std::size_t nextNul_ = 0;
     bool exhausted_ = false;  // end of input, Ctrl-Z or an error: never read again
     bool skipping_ = false;   // the rest of an overlong line is still to be dropped
     int error_ = 0;
