@@ -10,14 +10,21 @@ namespace pagevet {
 
 LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
                        platform::TextWriter& output, platform::TextWriter& errors)
-    : settings_(settings), files_(files), output_(output), errors_(errors) {}
+    : settings_(settings),
+      files_(files),
+      output_(output),
+      errors_(errors),
+      // Live mode without debugging decides by the listed size alone and shows no name.
+      fieldsNeeded_(settings.timeSaving == TimeSavingMode::live && !settings.debug
+                        ? FieldsNeeded::sizeOnly
+                        : FieldsNeeded::all) {}
 
 void LineFilter::handleLine(std::string_view line) {
     if (settings_.bare) {
         decide(line, parseBareLine(line));
         return;
     }
-    const ListingRecord record = parseCommaLine(line, settings_.skipFields);
+    const ListingRecord record = parseCommaLine(line, settings_.skipFields, fieldsNeeded_);
     if (settings_.debug) {
         reportListedSize(record, errors_);
     }

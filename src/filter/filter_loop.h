@@ -5,6 +5,7 @@
 
 #include "cli/run_settings.h"
 #include "filter/file_check.h"
+#include "filter/listing_parser.h"
 #include "filter/listing_record.h"
 #include "platform/platform.h"
 #include "platform/text_writer.h"
@@ -43,6 +44,7 @@ class LineFilter {
     platform::FileSystem& files_;
     platform::TextWriter& output_;
     platform::TextWriter& errors_;
+    FieldsNeeded fieldsNeeded_;
     JoinedName name_;
 };
 

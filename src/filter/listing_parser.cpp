@@ -1,92 +1,147 @@
 // Listing line parsing without copies: every field is a view into the line.
 #include "filter/listing_parser.h"
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 
-#include "platform/byte_words.h"
+#include "platform/byte_blocks.h"
 #include "platform/c_locale.h"
 
 namespace pagevet {
 namespace {
 
-// The next comma at or after `at`, or nullptr. The library's search looks at many bytes at
-// a time, so a field costs little more than the call, where a loop over its characters
-// would cost several instructions for each of them.
-const char* nextComma(const char* at, const char* end) {
-    return static_cast<const char*>(std::memchr(at, ',', static_cast<std::size_t>(end - at)));
+constexpr std::size_t none = std::string_view::npos;
+
+// The first comma at or after at, or none, looked for sixteen bytes at a time.
+std::size_t nextCommaFurther(const char* text, std::size_t at, std::size_t size) {
+    using platform::byteBlockSize;
+    for (; size - at >= byteBlockSize; at += byteBlockSize) {
+        if (const std::uint32_t commas = platform::markBytes(text + at, ','); commas != 0) {
+            return at + static_cast<std::size_t>(std::countr_zero(commas));
+        }
+    }
+    if (at == size) {
+        return none;
+    }
+    // The last sixteen bytes of the line, less those already looked at, or the whole of a
+    // short line.
+    const std::uint32_t commas =
+        size >= byteBlockSize
+            ? platform::markBytes(text + size - byteBlockSize, ',') >> (byteBlockSize - (size - at))
+            : platform::markBytesOfShortBlock(text + at, size - at, ',');
+    return commas == 0 ? none : at + static_cast<std::size_t>(std::countr_zero(commas));
 }
 
-// A field that a comma ends, without the spaces in front of it.
-std::string_view fieldBefore(const char* at, const char* comma) {
-    while (*at == ' ') {  // the comma stops this
+// The first comma at or after at, or none. Most fields end within sixteen bytes, which are
+// looked at in one step, here, inline; near the end of the line the step looks at the
+// line's last sixteen bytes instead.
+inline std::size_t nextComma(const char* text, std::size_t at, std::size_t size) {
+    using platform::byteBlockSize;
+    const std::size_t left = size - at;
+    if (size < byteBlockSize) {
+        return nextCommaFurther(text, at, size);
+    }
+    const std::uint32_t commas =
+        left >= byteBlockSize
+            ? platform::markBytes(text + at, ',')
+            : platform::markBytes(text + size - byteBlockSize, ',') >> (byteBlockSize - left);
+    if (commas != 0) {
+        return at + static_cast<std::size_t>(std::countr_zero(commas));
+    }
+    return left > byteBlockSize ? nextCommaFurther(text, at + byteBlockSize, size) : none;
+}
+
+std::size_t skipSpaces(const char* text, std::size_t at, std::size_t size) {
+    while (at != size && text[at] == ' ') {
         ++at;
     }
-    return {at, static_cast<std::size_t>(comma - at)};
+    return at;
 }
 
-// The three fields between the file name and the size are not used: only their commas
-// count, because they tell where the size starts.
+// The field from at up to the comma at end, without the spaces in front of it.
+std::string_view fieldBefore(const char* text, std::size_t at, std::size_t end) {
+    at = skipSpaces(text, at, end);
+    return {text + at, end - at};
+}
+
+// The fields after the skipped ones whose commas parsing looks for: path, file name, and
+// three that are not used, whose commas only tell where the size starts.
+constexpr std::size_t fieldsTaken = 5;
 constexpr int unusedFields = 3;
 
-// Just past the count-th comma from at, or past the last comma there is when there are
-// fewer (at itself when there is none). The fields passed over are short, a date, a time,
-// and attributes, so a word at a time beats a library search per field.
-const char* pastCommas(const char* at, const char* end, int count) {
-    const char* past = at;
-    for (; end - at >= static_cast<std::ptrdiff_t>(platform::byteWordSize);
-         at += platform::byteWordSize) {
-        for (platform::ByteWord commas = platform::bytesEqualTo(platform::loadByteWord(at), ',');
-             commas != 0; commas &= commas - 1) {
-            past = at + platform::firstMarkedByte(commas) + 1;
-            if (--count == 0) {
-                return past;
-            }
-        }
-    }
-    for (; at != end; ++at) {
-        if (*at == ',') {
-            past = at + 1;
-            if (--count == 0) {
-                break;
-            }
-        }
-    }
-    return past;
-}
-
-}  // namespace
-
-ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields) {
-    const char* at = line.data();
-    const char* const end = at + line.size();
+// The general way: the commas one by one, from the left.
+ListingRecord parseFieldByField(std::string_view line, std::int32_t skipFields) {
+    const char* const text = line.data();
+    const std::size_t size = line.size();
+    std::size_t at = 0;
     // A missing comma ends the skipping, however large the count.
     for (std::int32_t skipped = 0; skipped < skipFields; ++skipped) {
-        const char* comma = nextComma(at, end);
-        if (comma == nullptr) {
+        const std::size_t comma = nextComma(text, at, size);
+        if (comma == none) {
             break;
         }
         at = comma + 1;
     }
 
-    ListingRecord record;
-    record.found = ListingRecord::sizeTaken;
-    if (const char* pathEnd = nextComma(at, end)) {
-        record.path = fieldBefore(at, pathEnd);
+    // Skipping the spaces before a field never passes the comma that ends it.
+    ListingRecord record{{}, {}, {}, ListingRecord::sizeTaken};
+    if (const std::size_t pathEnd = nextComma(text, at, size); pathEnd != none) {
+        record.path = fieldBefore(text, at, pathEnd);
         record.found |= ListingRecord::pathFound;
         at = pathEnd + 1;
-        if (const char* nameEnd = nextComma(at, end)) {
-            record.fileName = fieldBefore(at, nameEnd);
+        if (const std::size_t nameEnd = nextComma(text, at, size); nameEnd != none) {
+            record.fileName = fieldBefore(text, at, nameEnd);
             record.found |= ListingRecord::fileNameFound;
             at = nameEnd + 1;
-            at = pastCommas(at, end, unusedFields);
+            for (int unused = 0; unused < unusedFields; ++unused) {
+                const std::size_t comma = nextComma(text, at, size);
+                if (comma == none) {
+                    break;
+                }
+                at = comma + 1;
+            }
         }
     }
-    while (at != end && *at == ' ') {
-        ++at;
+    at = skipSpaces(text, at, size);
+    record.sizeText = std::string_view(text + at, size - at);
+    return record;
+}
+
+}  // namespace
+
+ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields, FieldsNeeded needed) {
+    const char* const text = line.data();
+    const std::size_t size = line.size();
+    // A line of a listing has no more commas than the fields it holds. Then each comma ends
+    // a field, and the size is what follows the last one: counting the commas and finding
+    // the last one costs far less than finding them one by one, which is left to the other
+    // lines, and to lines with fields to skip.
+    if (skipFields > 0) {
+        return parseFieldByField(line, skipFields);
     }
-    record.sizeText = std::string_view(at, static_cast<std::size_t>(end - at));
+    const std::size_t commas = platform::countBytes(text, size, ',');
+    if (commas > fieldsTaken) {
+        return parseFieldByField(line, skipFields);
+    }
+    ListingRecord record{{}, {}, {}, ListingRecord::sizeTaken};
+    std::size_t sizeStart = 0;
+    if (commas >= 1) {
+        record.found |= ListingRecord::pathFound;
+        sizeStart = platform::lastByte(text, size, ',') + 1;
+    }
+    if (commas >= 2) {
+        record.found |= ListingRecord::fileNameFound;
+    }
+    sizeStart = skipSpaces(text, sizeStart, size);
+    record.sizeText = std::string_view(text + sizeStart, size - sizeStart);
+    if (needed == FieldsNeeded::all && commas >= 1) {
+        const std::size_t pathEnd = nextComma(text, 0, size);
+        record.path = fieldBefore(text, 0, pathEnd);
+        if (commas >= 2) {
+            record.fileName = fieldBefore(text, pathEnd + 1, nextComma(text, pathEnd + 1, size));
+        }
+    }
     return record;
 }
 

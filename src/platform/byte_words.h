@@ -29,6 +29,35 @@ inline ByteWord loadByteWord(const char* text) {
     return word;
 }
 
+// The first size bytes of text, fewer than eight, as loadByteWord would give them; the
+// bytes past the end read as 0.
+inline ByteWord loadShortByteWord(const char* text, std::size_t size) {
+    ByteWord word = 0;
+    if constexpr (std::endian::native == std::endian::little) {
+        std::size_t at = 0;
+        if ((size & 4) != 0) {
+            std::uint32_t part = 0;
+            std::memcpy(&part, text, 4);
+            word = part;
+            at = 4;
+        }
+        if ((size & 2) != 0) {
+            std::uint16_t part = 0;
+            std::memcpy(&part, text + at, 2);
+            word |= ByteWord{part} << (8 * at);
+            at += 2;
+        }
+        if ((size & 1) != 0) {
+            word |= ByteWord{static_cast<unsigned char>(text[at])} << (8 * at);
+        }
+    } else {
+        for (std::size_t at = 0; at < size; ++at) {
+            word |= ByteWord{static_cast<unsigned char>(text[at])} << (8 * at);
+        }
+    }
+    return word;
+}
+
 // The top bit of each byte of word that equals c, and no other bit. Exact for every byte
 // value: no carry crosses from one byte into the next.
 inline ByteWord bytesEqualTo(ByteWord word, unsigned char c) {

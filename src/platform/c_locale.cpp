@@ -56,39 +56,33 @@ LeadingDigits leadingDigits(ByteWord word) {
 std::int32_t toInt32(std::string_view text) {
     const char* at = text.data();
     const char* const end = at + text.size();
-    while (at != end && isCSpace(*at)) {
-        ++at;
-    }
     bool negative = false;
-    if (at != end && (*at == '+' || *at == '-')) {
-        negative = *at == '-';
-        ++at;
-    }
-    // Accumulate the magnitude, saturating one past the largest positive value so that
-    // both ends of the range clamp exactly as strtol does. Eight digits and fewer can never
-    // pass the limit: a short text is read digit by digit, a longer one eight digits in one
-    // step, and only a number of more than eight digits pays for the saturation.
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    unsigned digit = 0;
-    if (end - at < static_cast<std::ptrdiff_t>(byteWordSize)) {
-        for (; at != end && (digit = digitValue(*at)) <= 9; ++at) {
-            magnitude = magnitude * 10 + digit;
+    if (at != end && digitValue(*at) > 9) {  // a listed size starts with its first digit
+        while (at != end && isCSpace(*at)) {
+            ++at;
         }
-    } else {
-        const LeadingDigits digits = leadingDigits(loadByteWord(at));
-        magnitude = digits.value;
-        at += digits.count;
-        if (digits.count == byteWordSize) {
-            for (; at != end && (digit = digitValue(*at)) <= 9; ++at) {
-                magnitude = std::min(magnitude * 10 + digit, limit);
-            }
+        if (at != end && (*at == '+' || *at == '-')) {
+            negative = *at == '-';
+            ++at;
         }
     }
-    if (negative) {
-        return static_cast<std::int32_t>(-magnitude);
+    // Up to eight digits are taken in one step: they can never pass the limit. Only a
+    // number of more than eight digits goes on digit by digit, saturating one past the
+    // largest positive value so that both ends of the range clamp exactly as strtol does.
+    const auto size = static_cast<std::size_t>(end - at);
+    const LeadingDigits digits =
+        leadingDigits(size >= byteWordSize ? loadByteWord(at) : loadShortByteWord(at, size));
+    std::int64_t magnitude = digits.value;
+    if (digits.count == byteWordSize) {
+        constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+        unsigned digit = 0;
+        for (at += byteWordSize; at != end && (digit = digitValue(*at)) <= 9; ++at) {
+            magnitude = std::min(magnitude * 10 + digit, limit);
+        }
+        magnitude = negative ? -magnitude : std::min(magnitude, limit - 1);
+        return static_cast<std::int32_t>(magnitude);
     }
-    return static_cast<std::int32_t>(std::min(magnitude, limit - 1));
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {

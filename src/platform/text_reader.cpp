@@ -20,7 +20,9 @@ constexpr std::size_t window = TextReader::lineLimit + 1;
 TextReader::TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize)
     : source_(source), endsAtCtrlZ_(endsAtCtrlZ), buffer_(std::max(bufferSize, 2 * window)) {}
 
-TextReader::Line TextReader::next() {
+// Everything next() does not do inline: a line that is not whole in the buffer yet, the
+// rest of an overlong line, the end of input.
+TextReader::Line TextReader::nextAfterRead() {
     if (skipping_) {
         skipRestOfOverlongLine();
     }
@@ -46,20 +48,6 @@ TextReader::Line TextReader::next() {
         }
         skipping_ = true;
         return take(lineLimit, lineLimit, Kind::overlong);
-    }
-}
-
-TextReader::Line TextReader::take(std::size_t rawLength, std::size_t textLength, Kind kind) {
-    const Line line{kind, std::string_view(buffer_.data() + begin_, textLength),
-                    nextNul_ < begin_ + textLength};
-    consume(rawLength);
-    return line;
-}
-
-void TextReader::consume(std::size_t count) {
-    begin_ += count;
-    if (nextNul_ < begin_) {
-        findNul(begin_);
     }
 }
 

@@ -2,7 +2,9 @@
 // input, and no line is longer than the limit. The raw bytes come from a ByteSource.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -30,17 +32,49 @@ class TextReader {
 
     // The next line. After an overlong line the rest of it, through its line end, is read
     // and dropped first, so that no piece of it ever comes back as a line of its own.
-    Line next();
+    // Inline for the common case, a whole line already in the buffer: it runs once for
+    // every line of a listing.
+    Line next() {
+        if (!skipping_) {
+            char* const start = buffer_.data() + begin_;
+            const std::size_t span = std::min(available(), lineLimit + 1);
+            if (void* found = std::memchr(start, '\n', span)) {
+                const auto at = static_cast<std::size_t>(static_cast<char*>(found) - start);
+                if (at > 0 && start[at - 1] == '\r') {
+                    start[at - 1] = '\n';  // CR LF counts as one character, the LF
+                    return take(at + 1, at, Kind::line);
+                }
+                if (at < lineLimit) {
+                    return take(at + 1, at + 1, Kind::line);
+                }
+            }
+        }
+        return nextAfterRead();
+    }
 
     // The platform's error code when a read error ended the input, else 0.
     [[nodiscard]] int readError() const { return error_; }
 
   private:
     [[nodiscard]] std::size_t available() const { return end_ - begin_; }
+    Line nextAfterRead();
     void fill();
     void skipRestOfOverlongLine();
-    Line take(std::size_t rawLength, std::size_t textLength, Kind kind);
-    void consume(std::size_t count);
+
+    Line take(std::size_t rawLength, std::size_t textLength, Kind kind) {
+        const Line line{kind, std::string_view(buffer_.data() + begin_, textLength),
+                        nextNul_ < begin_ + textLength};
+        consume(rawLength);
+        return line;
+    }
+
+    void consume(std::size_t count) {
+        begin_ += count;
+        if (nextNul_ < begin_) {
+            findNul(begin_);
+        }
+    }
+
     void findNul(std::size_t from);
 
     ByteSource& source_;

@@ -89,26 +89,33 @@ ListingRecord parseOneFieldAtATime(std::string_view line, std::int32_t skip) {
 }
 
 TEST(CommaLine, AgreesWithAFieldByFieldSplitWhereverTheCommasFall) {
-    // Every line of up to 20 characters over the alphabet below that the generator visits:
-    // commas at every offset within and across eight-byte words, next to spaces, to the
-    // byte just above a comma ('-') and to bytes with the top bit set.
-    const std::string alphabet = std::string(",, -a\xac\xff\n");
+    // Lines of up to 90 characters: commas at every offset within and across blocks of
+    // sixteen bytes, next to spaces, to the bytes just below and above a comma ('+', '-')
+    // and to bytes with the top bit set; few commas, as in a listing, and many.
     std::uint32_t state = 12345;
-    for (int round = 0; round < 200000; ++round) {
+    const auto next = [&state](std::uint32_t range) {
         state = state * 1103515245U + 12345U;
-        const std::size_t length = (state >> 16) % 21;
+        return (state >> 16) % range;
+    };
+    for (int round = 0; round < 100000; ++round) {
+        const std::string alphabet =
+            next(2) == 0 ? std::string(",, +-a\xac\xff\n") : std::string(",  +-abcdef\xac\xff/.");
+        const std::size_t length = next(round % 3 == 0 ? 21 : 91);
         std::string line;
         for (std::size_t i = 0; i < length; ++i) {
-            state = state * 1103515245U + 12345U;
-            line += alphabet[(state >> 16) % alphabet.size()];
+            line += alphabet[next(static_cast<std::uint32_t>(alphabet.size()))];
         }
-        for (std::int32_t skip : {0, 1, 3}) {
-            const ListingRecord fast = parseCommaLine(line, skip);
+        for (std::int32_t skip : {0, 1, 3, -2}) {
             const ListingRecord plain = parseOneFieldAtATime(line, skip);
-            ASSERT_EQ(fast.found, plain.found) << line << " skip " << skip;
-            ASSERT_EQ(fast.path, plain.path) << line << " skip " << skip;
-            ASSERT_EQ(fast.fileName, plain.fileName) << line << " skip " << skip;
-            ASSERT_EQ(fast.sizeText, plain.sizeText) << line << " skip " << skip;
+            const ListingRecord all = parseCommaLine(line, skip);
+            ASSERT_EQ(all.found, plain.found) << line << " skip " << skip;
+            ASSERT_EQ(all.path, plain.path) << line << " skip " << skip;
+            ASSERT_EQ(all.fileName, plain.fileName) << line << " skip " << skip;
+            ASSERT_EQ(all.sizeText, plain.sizeText) << line << " skip " << skip;
+            // What live mode asks for: the same decision, without the names.
+            const ListingRecord sizeOnly = parseCommaLine(line, skip, FieldsNeeded::sizeOnly);
+            ASSERT_EQ(sizeOnly.found, plain.found) << line << " skip " << skip;
+            ASSERT_EQ(sizeOnly.sizeText, plain.sizeText) << line << " skip " << skip;
         }
     }
 }
