@@ -40,13 +40,7 @@ AWK_LIVE = "{s=$NF+0} s>0 && s%512==0"
 # The limits the quick run holds pagevet to.  Instructions and system calls are exact counts
 # on any machine; memory is the kernel's count of resident pages, taken with address
 # randomisation off so that it is the same from run to run.
-#
-# The target for live mode is 300 instructions per line; pagevet takes about 370 (release
-# build) and 385 (the test preset's build), see docs/PERFORMANCE.md.  Until the target is
-# reached this limit guards what has been reached, with room for the library's memchr,
-# whose instruction count depends on the processor's vector extensions.
-TARGET_LIVE_INSTRUCTIONS_PER_LINE = 300
-MAX_LIVE_INSTRUCTIONS_PER_LINE = 420
+MAX_LIVE_INSTRUCTIONS_PER_LINE = 300
 MAX_MEMORY_GROWTH_KIB = 64
 MAX_PEAK_MEMORY_KIB = 4 * 1024
 OUTPUT_BLOCK = 64 * 1024
@@ -218,8 +212,9 @@ def marginal_instructions(argv, small, large, scratch):
     return (instructions(argv, large, scratch) - instructions(argv, small, scratch)) / lines
 
 
-def peak_memory(helper, argv, input_path, runs=3):
-    """Peak resident KiB of argv, as the kernel counts it: the median of a few runs.
+def peak_memory(helper, argv, input_path, runs=5):
+    """Peak resident KiB of argv, as the kernel counts it: the largest of a few runs, as
+    the kernel's count can lag behind the pages really touched, never run ahead of them.
     Started from a small helper: a child forked from Python would inherit Python's own
     peak."""
     peaks = []
@@ -228,7 +223,7 @@ def peak_memory(helper, argv, input_path, runs=3):
             shown = subprocess.run([helper] + argv, stdin=stdin, stdout=subprocess.DEVNULL,
                                    stderr=subprocess.PIPE, check=True).stderr
         peaks.append(int(shown.split()[-1]))
-    return statistics.median(peaks)
+    return max(peaks)
 
 
 # ----------------------------------------------------------------------------------------
@@ -416,9 +411,9 @@ def format_report(args, commands, walls, cpus, floor_of, passed, figures):
         % (figures["pagevet instructions/file"], figures["floor instructions/file"]),
         "| user instructions per line, live mode (callgrind, 300,000 - 100,000 lines) | %.0f | %.0f |"
         % (figures["pagevet instructions/line"], figures["floor instructions/line"]),
-        "| peak memory, live mode, 250,000 lines (KiB, median of 3) | %d | %d |"
+        "| peak memory, live mode, 250,000 lines (KiB, largest of 5 runs) | %d | %d |"
         % (figures["pagevet memory"][0], figures["floor memory"][0]),
-        "| peak memory, live mode, 1,000,000 lines (KiB, median of 3) | %d | %d |"
+        "| peak memory, live mode, 1,000,000 lines (KiB, largest of 5 runs) | %d | %d |"
         % (figures["pagevet memory"][1], figures["floor memory"][1]),
         "",
         "pagevet's system calls over 10,000 listed files, less those of an empty listing: %s."
@@ -462,8 +457,7 @@ def quick_run(args):
         check("standard output in blocks of 64 KiB",
               lambda: check_output_blocks(pagevet, live250k, scratch), lambda v: True,
               lambda v: "%d writes for %d bytes" % v)
-        check("user instructions per line in live mode <= %d (target %d)"
-              % (MAX_LIVE_INSTRUCTIONS_PER_LINE, TARGET_LIVE_INSTRUCTIONS_PER_LINE),
+        check("user instructions per line in live mode <= %d" % MAX_LIVE_INSTRUCTIONS_PER_LINE,
               lambda: marginal_instructions([pagevet, "/L"], live20k, live60k, scratch),
               lambda v: v <= MAX_LIVE_INSTRUCTIONS_PER_LINE, lambda v: "%.1f" % v)
         check("peak memory flat (1,000,000 lines within %d KiB of 250,000) and under %d KiB"

@@ -45,7 +45,7 @@ void LineFilter::rejectOverlongLine(std::string_view head) {
 void LineFilter::decide(std::string_view line, const ListingRecord& record) {
     if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record)) {
         if (settings_.debug) {
-            errors_.print("Pre-File Not Multiple of 512: %s\n", {record.path});
+            reportImplausibleSize(record);
         }
         return;
     }
@@ -59,6 +59,11 @@ void LineFilter::decide(std::string_view line, const ListingRecord& record) {
         return;
     }
     checkNamedFile(line, record);
+}
+
+void LineFilter::reportImplausibleSize(const ListingRecord& record) {
+    // The path field alone: the file name has not been joined to it at this point.
+    errors_.print("Pre-File Not Multiple of 512: %s\n", {record.path});
 }
 
 void LineFilter::checkNamedFile(std::string_view line, const ListingRecord& record) {

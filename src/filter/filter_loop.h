@@ -36,6 +36,7 @@ class LineFilter {
 
   private:
     void decide(std::string_view line, const ListingRecord& record);
+    void reportImplausibleSize(const ListingRecord& record);
     void checkNamedFile(std::string_view line, const ListingRecord& record);
     void passLine(std::string_view line);
     void reportBadLine(std::string_view text, bool addLineEnd);

@@ -120,7 +120,8 @@ ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields, Fie
     if (skipFields > 0) {
         return parseFieldByField(line, skipFields);
     }
-    const std::size_t commas = platform::countBytes(text, size, ',');
+    const platform::ByteCount found = platform::countBytes(text, size, ',');
+    const std::size_t commas = found.count;
     if (commas > fieldsTaken) {
         return parseFieldByField(line, skipFields);
     }
@@ -128,7 +129,7 @@ ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields, Fie
     std::size_t sizeStart = 0;
     if (commas >= 1) {
         record.found |= ListingRecord::pathFound;
-        sizeStart = platform::lastByte(text, size, ',') + 1;
+        sizeStart = found.last + 1;
     }
     if (commas >= 2) {
         record.found |= ListingRecord::fileNameFound;

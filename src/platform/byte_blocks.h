@@ -52,8 +52,63 @@ inline std::uint32_t markBytesOfShortBlock(const char* text, std::size_t size, u
     return markBytes(block, c) & ((std::uint32_t{1} << size) - 1);
 }
 
-// How many of the size bytes at text equal c, in plain C++.
-inline std::size_t countBytesPortably(const char* text, std::size_t size, unsigned char c) {
+// How many of the size bytes at text equal c, and where the last of them is (size when
+// none is): what a listing line's commas say about its fields.
+struct ByteCount {
+    std::size_t count = 0;
+    std::size_t last = 0;
+};
+
+inline std::size_t lastByte(const char* text, std::size_t size, unsigned char c);
+
+inline ByteCount countBytes(const char* text, std::size_t size, unsigned char c) {
+#ifdef PAGEVET_BYTE_BLOCKS_SSE2
+    // Each step subtracts the comparison's -1 from one byte counter per lane; a counter
+    // holds 255 steps, far more than a line of a listing takes.
+    constexpr std::size_t maxSteps = 255;
+    if (size >= byteBlockSize && size < maxSteps * byteBlockSize) {
+        const __m128i needle = _mm_set1_epi8(static_cast<char>(c));
+        __m128i counters = _mm_setzero_si128();
+        std::size_t at = 0;
+        const auto countBlock = [&](std::size_t from) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + from));
+            counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(bytes, needle));
+        };
+        // Two blocks to a step: a line of a listing takes only a few.
+        for (; size - at >= 2 * byteBlockSize; at += 2 * byteBlockSize) {
+            countBlock(at);
+            countBlock(at + byteBlockSize);
+        }
+        if (size - at >= byteBlockSize) {
+            countBlock(at);
+            at += byteBlockSize;
+        }
+        std::uint32_t lastMarks = 0;
+        if (at != size) {
+            // The last sixteen bytes, less those already counted: zeros, then ones, from a
+            // table. The last byte looked for is most often among them.
+            alignas(16) static constexpr char zerosThenOnes[2 * byteBlockSize] = {
+                0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
+                -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
+            const __m128i last =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + size - byteBlockSize));
+            const __m128i unseen =
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(zerosThenOnes + (size - at)));
+            const __m128i equal = _mm_and_si128(_mm_cmpeq_epi8(last, needle), unseen);
+            counters = _mm_sub_epi8(counters, equal);
+            lastMarks = static_cast<std::uint32_t>(_mm_movemask_epi8(equal));
+        }
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        const std::size_t count =
+            static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+            static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        if (lastMarks != 0) {
+            return {count, size - byteBlockSize +
+                               static_cast<std::size_t>(31 - std::countl_zero(lastMarks))};
+        }
+        return {count, count == 0 ? size : lastByte(text, at, c)};
+    }
+#endif
     std::size_t count = 0;
     std::size_t at = 0;
     for (; size - at >= byteWordSize; at += byteWordSize) {
@@ -63,42 +118,7 @@ inline std::size_t countBytesPortably(const char* text, std::size_t size, unsign
     for (; at != size; ++at) {
         count += static_cast<unsigned char>(text[at]) == c ? 1 : 0;
     }
-    return count;
-}
-
-// How many of the size bytes at text equal c.
-inline std::size_t countBytes(const char* text, std::size_t size, unsigned char c) {
-#ifdef PAGEVET_BYTE_BLOCKS_SSE2
-    // Each step subtracts the comparison's -1 from one byte counter per lane; a counter
-    // holds 255 steps, far more than a line of a listing takes.
-    constexpr std::size_t maxSteps = 255;
-    if (size < byteBlockSize || size >= maxSteps * byteBlockSize) {
-        return countBytesPortably(text, size, c);
-    }
-    const __m128i needle = _mm_set1_epi8(static_cast<char>(c));
-    __m128i counters = _mm_setzero_si128();
-    std::size_t at = 0;
-    for (; size - at >= byteBlockSize; at += byteBlockSize) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
-        counters = _mm_sub_epi8(counters, _mm_cmpeq_epi8(bytes, needle));
-    }
-    if (at != size) {
-        // The last sixteen bytes, less those already counted: zeros, then ones, from a table.
-        alignas(16) static constexpr char zerosThenOnes[2 * byteBlockSize] = {
-            0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,
-            -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-        const __m128i last =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + size - byteBlockSize));
-        const __m128i unseen =
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(zerosThenOnes + (size - at)));
-        counters = _mm_sub_epi8(counters, _mm_and_si128(_mm_cmpeq_epi8(last, needle), unseen));
-    }
-    const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
-    return static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
-           static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
-#else
-    return countBytesPortably(text, size, c);
-#endif
+    return {count, lastByte(text, size, c)};
 }
 
 // The position of the last of the size bytes at text that equals c, or size when none does.

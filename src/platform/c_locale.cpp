@@ -53,7 +53,7 @@ LeadingDigits leadingDigits(ByteWord word) {
 
 }  // namespace
 
-std::int32_t toInt32(std::string_view text) {
+std::int32_t toInt32AnyText(std::string_view text) {
     const char* at = text.data();
     const char* const end = at + text.size();
     bool negative = false;
@@ -66,16 +66,22 @@ std::int32_t toInt32(std::string_view text) {
             ++at;
         }
     }
-    // Up to eight digits are taken in one step: they can never pass the limit. Only a
-    // number of more than eight digits goes on digit by digit, saturating one past the
-    // largest positive value so that both ends of the range clamp exactly as strtol does.
-    const auto size = static_cast<std::size_t>(end - at);
-    const LeadingDigits digits =
-        leadingDigits(size >= byteWordSize ? loadByteWord(at) : loadShortByteWord(at, size));
-    std::int64_t magnitude = digits.value;
+    // Seven digits and fewer are read one by one, eight in one step: neither can pass the
+    // limit. Only a number of more than eight digits goes on digit by digit, saturating one
+    // past the largest positive value so that both ends of the range clamp exactly as
+    // strtol does.
+    std::int64_t magnitude = 0;
+    unsigned digit = 0;
+    if (end - at < static_cast<std::ptrdiff_t>(byteWordSize)) {
+        for (; at != end && (digit = digitValue(*at)) <= 9; ++at) {
+            magnitude = magnitude * 10 + digit;
+        }
+        return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
+    }
+    const LeadingDigits digits = leadingDigits(loadByteWord(at));
+    magnitude = digits.value;
     if (digits.count == byteWordSize) {
         constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-        unsigned digit = 0;
         for (at += byteWordSize; at != end && (digit = digitValue(*at)) <= 9; ++at) {
             magnitude = std::min(magnitude * 10 + digit, limit);
         }

@@ -69,17 +69,18 @@ TEST(ByteBlocks, CountAndLastAgreeWithALookAtEachByte) {
                 expectedLast = i;
             }
         }
-        ASSERT_EQ(countBytes(text.data(), text.size(), ','), expectedCount) << round;
-        ASSERT_EQ(countBytesPortably(text.data(), text.size(), ','), expectedCount) << round;
+        const ByteCount counted = countBytes(text.data(), text.size(), ',');
+        ASSERT_EQ(counted.count, expectedCount) << round;
+        ASSERT_EQ(counted.last, expectedLast) << round;
         ASSERT_EQ(lastByte(text.data(), text.size(), ','), expectedLast) << round;
     }
 }
 
 TEST(ByteBlocks, CountsBeyondWhatOneByteCounterHolds) {
     const std::string commas(300 * byteBlockSize + 5, ',');
-    EXPECT_EQ(countBytes(commas.data(), commas.size(), ','), commas.size());
-    EXPECT_EQ(countBytes(commas.data(), 4080, ','), 4080U);
-    EXPECT_EQ(countBytes(commas.data(), 4079, ','), 4079U);
+    EXPECT_EQ(countBytes(commas.data(), commas.size(), ',').count, commas.size());
+    EXPECT_EQ(countBytes(commas.data(), 4080, ',').count, 4080U);
+    EXPECT_EQ(countBytes(commas.data(), 4079, ',').count, 4079U);
 }
 
 }  // namespace
