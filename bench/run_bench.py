@@ -247,16 +247,15 @@ def time_rounds(commands, rounds):
     return walls, cpus
 
 
-def hyperfine(commands, rounds, scratch):
+def hyperfine(commands, rounds):
     """The same commands through hyperfine, one after the other, as a second opinion."""
     if shutil.which("hyperfine") is None:
         print("hyperfine is not installed: skipped", file=sys.stderr)
         return
     shell_commands = ["%s < %s" % (" ".join("'%s'" % a for a in argv), path)
                       for _, argv, path in commands]
-    subprocess.run(["hyperfine", "--warmup", "1", "--runs", str(rounds), "--output", "null",
-                    "--export-markdown", os.path.join(scratch, "hyperfine.md")] + shell_commands,
-                   check=True)
+    subprocess.run(["hyperfine", "--warmup", "1", "--runs", str(rounds), "--output", "null"]
+                   + shell_commands, check=True)
 
 
 # ----------------------------------------------------------------------------------------
@@ -333,8 +332,8 @@ def full_run(args):
         walls.update(live_walls)
         cpus.update(live_cpus)
         if args.hyperfine:
-            hyperfine(check_commands[:3], args.rounds, scratch)
-            hyperfine(live_commands, args.live_rounds, scratch)
+            hyperfine(check_commands[:3], args.rounds)
+            hyperfine(live_commands, args.live_rounds)
 
         print("Counting system calls, instructions and memory ...", file=sys.stderr)
         figures = measure_pagevet(pagevet, [floor_check], [floor_live], helper, comma, live, data,
