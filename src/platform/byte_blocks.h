@@ -61,6 +61,20 @@ struct ByteCount {
 
 inline std::size_t lastByte(const char* text, std::size_t size, unsigned char c);
 
+// The same in plain C++, eight bytes at a time.
+inline ByteCount countBytesPortably(const char* text, std::size_t size, unsigned char c) {
+    std::size_t count = 0;
+    std::size_t at = 0;
+    for (; size - at >= byteWordSize; at += byteWordSize) {
+        const ByteWord ones = bytesEqualTo(loadByteWord(text + at), c) >> 7;
+        count += static_cast<std::size_t>((ones * everyByte) >> 56);
+    }
+    for (; at != size; ++at) {
+        count += static_cast<unsigned char>(text[at]) == c ? 1 : 0;
+    }
+    return {count, lastByte(text, size, c)};
+}
+
 inline ByteCount countBytes(const char* text, std::size_t size, unsigned char c) {
 #ifdef PAGEVET_BYTE_BLOCKS_SSE2
     // Each step subtracts the comparison's -1 from one byte counter per lane; a counter
@@ -109,16 +123,7 @@ inline ByteCount countBytes(const char* text, std::size_t size, unsigned char c)
         return {count, count == 0 ? size : lastByte(text, at, c)};
     }
 #endif
-    std::size_t count = 0;
-    std::size_t at = 0;
-    for (; size - at >= byteWordSize; at += byteWordSize) {
-        const ByteWord ones = bytesEqualTo(loadByteWord(text + at), c) >> 7;
-        count += static_cast<std::size_t>((ones * everyByte) >> 56);
-    }
-    for (; at != size; ++at) {
-        count += static_cast<unsigned char>(text[at]) == c ? 1 : 0;
-    }
-    return {count, lastByte(text, size, c)};
+    return countBytesPortably(text, size, c);
 }
 
 // The position of the last of the size bytes at text that equals c, or size when none does.
@@ -136,3 +141,5 @@ inline std::size_t lastByte(const char* text, std::size_t size, unsigned char c)
 }
 
 }  // namespace pagevet::platform
+
+#undef PAGEVET_BYTE_BLOCKS_SSE2

@@ -72,6 +72,9 @@ TEST(ByteBlocks, CountAndLastAgreeWithALookAtEachByte) {
         const ByteCount counted = countBytes(text.data(), text.size(), ',');
         ASSERT_EQ(counted.count, expectedCount) << round;
         ASSERT_EQ(counted.last, expectedLast) << round;
+        const ByteCount portably = countBytesPortably(text.data(), text.size(), ',');
+        ASSERT_EQ(portably.count, expectedCount) << round;
+        ASSERT_EQ(portably.last, expectedLast) << round;
         ASSERT_EQ(lastByte(text.data(), text.size(), ','), expectedLast) << round;
     }
 }
