@@ -1,11 +1,11 @@
 // Decimal conversion and case folding of the default locale.
 #include "platform/c_locale.h"
 
-#include "platform/byte_words.h"
-
 #include <algorithm>
 #include <cstddef>
 #include <limits>
+
+#include "platform/byte_words.h"
 
 namespace pagevet::platform {
 namespace {
