@@ -10,24 +10,29 @@ namespace pagevet {
 
 LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
                        platform::TextWriter& output, platform::TextWriter& errors)
-    : settings_(settings), files_(files), output_(output), errors_(errors) {}
+    : settings_(settings),
+      files_(files),
+      output_(output),
+      errors_(errors),
+      // Live mode without debugging decides by the listed size alone and shows no name.
+      fieldsNeeded_(settings.timeSaving == TimeSavingMode::live && !settings.debug
+                        ? FieldsNeeded::sizeOnly
+                        : FieldsNeeded::all) {}
 
 void LineFilter::handleLine(std::string_view line) {
-    // Text after a NUL could never be passed as read, nor named to the system: such a
-    // line is damaged, not a listing line.
-    if (const std::size_t nul = line.find('\0'); nul != std::string_view::npos) {
-        reportBadLine(line.substr(0, nul), true);
-        return;
-    }
     if (settings_.bare) {
         decide(line, parseBareLine(line));
         return;
     }
-    const ListingRecord record = parseCommaLine(line, settings_.skipFields);
+    const ListingRecord record = parseCommaLine(line, settings_.skipFields, fieldsNeeded_);
     if (settings_.debug) {
         reportListedSize(record, errors_);
     }
     decide(line, record);
+}
+
+void LineFilter::rejectDamagedLine(std::string_view line) {
+    reportBadLine(line.substr(0, line.find('\0')), true);
 }
 
 void LineFilter::rejectOverlongLine(std::string_view head) {
@@ -40,7 +45,7 @@ void LineFilter::rejectOverlongLine(std::string_view head) {
 void LineFilter::decide(std::string_view line, const ListingRecord& record) {
     if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record)) {
         if (settings_.debug) {
-            errors_.print("Pre-File Not Multiple of 512: %s\n", {record.path});
+            reportImplausibleSize(record);
         }
         return;
     }
@@ -54,6 +59,11 @@ void LineFilter::decide(std::string_view line, const ListingRecord& record) {
         return;
     }
     checkNamedFile(line, record);
+}
+
+void LineFilter::reportImplausibleSize(const ListingRecord& record) {
+    // The path field alone: the file name has not been joined to it at this point.
+    errors_.print("Pre-File Not Multiple of 512: %s\n", {record.path});
 }
 
 void LineFilter::checkNamedFile(std::string_view line, const ListingRecord& record) {
@@ -93,7 +103,7 @@ void LineFilter::checkNamedFile(std::string_view line, const ListingRecord& reco
 }
 
 void LineFilter::passLine(std::string_view line) {
-    output_.write(line);
+    output_.writeLine(line);
 }
 
 void LineFilter::reportBadLine(std::string_view text, bool addLineEnd) {
@@ -121,6 +131,8 @@ int runFilter(const RunSettings& settings, const platform::Console& console,
          line = input.next()) {
         if (line.kind == platform::TextReader::Kind::overlong) {
             filter.rejectOverlongLine(line.text);
+        } else if (line.holdsNul) {
+            filter.rejectDamagedLine(line.text);
         } else {
             filter.handleLine(line.text);
         }

@@ -5,6 +5,7 @@
 
 #include "cli/run_settings.h"
 #include "filter/file_check.h"
+#include "filter/listing_parser.h"
 #include "filter/listing_record.h"
 #include "platform/platform.h"
 #include "platform/text_writer.h"
@@ -22,8 +23,12 @@ class LineFilter {
     LineFilter(const RunSettings& settings, platform::FileSystem& files,
                platform::TextWriter& output, platform::TextWriter& errors);
 
-    // A line as read, its line end included when it had one.
+    // A line as read, its line end included when it had one, holding no NUL byte.
     void handleLine(std::string_view line);
+
+    // A line holding a NUL byte: text after a NUL could never be passed as read, nor named
+    // to the system, so such a line is damaged, not a listing line.
+    void rejectDamagedLine(std::string_view line);
 
     // The first characters of a line too long to be a listing line; the rest of it is
     // never seen here.
@@ -31,6 +36,7 @@ class LineFilter {
 
   private:
     void decide(std::string_view line, const ListingRecord& record);
+    void reportImplausibleSize(const ListingRecord& record);
     void checkNamedFile(std::string_view line, const ListingRecord& record);
     void passLine(std::string_view line);
     void reportBadLine(std::string_view text, bool addLineEnd);
@@ -39,6 +45,7 @@ class LineFilter {
     platform::FileSystem& files_;
     platform::TextWriter& output_;
     platform::TextWriter& errors_;
+    FieldsNeeded fieldsNeeded_;
     JoinedName name_;
 };
 

@@ -10,10 +10,19 @@
 
 namespace pagevet {
 
+// What a caller needs of a comma line. Live mode without debugging decides by the listed
+// size alone and never shows a name, so finding where path and file name lie would be
+// work for nothing on every line.
+enum class FieldsNeeded {
+    all,
+    sizeOnly,  // `found` and `sizeText` only; path and fileName are left empty
+};
+
 // Comma format: skipFields leading fields, then path, file name, three unused fields, and
 // the rest of the line as the listed size. Spaces before a field are skipped; a field is
 // taken only when a comma ends it. There is no quoting.
-ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields);
+ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields,
+                             FieldsNeeded needed = FieldsNeeded::all);
 
 // Bare format: the line without its line end is the whole name; nothing is trimmed.
 ListingRecord parseBareLine(std::string_view line);

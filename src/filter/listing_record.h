@@ -13,9 +13,8 @@ struct ListingRecord {
 
     std::string_view path;      // directory, normally ending with its separator
     std::string_view fileName;  // appended to path as it stands
-    std::string_view thirdField;
-    std::string_view fourthField;
-    std::string_view fifthField;
+    // The three fields between the file name and the size are not kept: nothing is
+    // decided by them.
     std::string_view sizeText;  // the rest of the line, line end included
     unsigned found = 0;
 

@@ -1,10 +1,12 @@
 // The time-saving modes: trust the size the listing gives before (or instead of) opening.
+// Both tests run for every line of a listing in a time-saving mode, so they are inline.
 #pragma once
 
 #include <cstdint>
 
 #include "cli/run_settings.h"
 #include "filter/listing_record.h"
+#include "platform/c_locale.h"
 
 namespace pagevet {
 
@@ -16,10 +18,17 @@ constexpr bool isMultipleOf512(std::int32_t value) {
 
 // The listed size is checked only in a time-saving mode, and only on a line that names a
 // file in the comma format: the bare format has no size to check.
-bool preCheckApplies(const RunSettings& settings, const ListingRecord& record);
+inline bool preCheckApplies(const RunSettings& settings, const ListingRecord& record) {
+    constexpr unsigned commaLineNamingFile =
+        ListingRecord::pathFound | ListingRecord::fileNameFound | ListingRecord::sizeTaken;
+    return settings.timeSaving != TimeSavingMode::off && record.found == commaLineNamingFile;
+}
 
 // An empty file is no database, so a listed size of 0 fails here, unlike a length of 0
 // found on disk, which the file check lets through to fail at the read.
-bool listedSizeIsPlausible(const ListingRecord& record);
+inline bool listedSizeIsPlausible(const ListingRecord& record) {
+    const std::int32_t size = platform::toInt32(record.sizeText);
+    return size != 0 && isMultipleOf512(size);
+}
 
 }  // namespace pagevet

@@ -1,7 +1,11 @@
 // Decimal conversion and case folding of the default locale.
 #include "platform/c_locale.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <limits>
+
+#include "platform/byte_words.h"
 
 namespace pagevet::platform {
 namespace {
@@ -10,41 +14,81 @@ bool isCSpace(char c) {
     return c == ' ' || (c >= '\t' && c <= '\r');  // \t \n \v \f \r are contiguous
 }
 
-bool isDigit(char c) {
-    return c >= '0' && c <= '9';
+// The value of a decimal digit; any other character gives more than 9.
+unsigned digitValue(char c) {
+    return static_cast<unsigned>(static_cast<unsigned char>(c)) - '0';
 }
 
 char foldCase(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
+// The decimal digits that a word of text starts with (the first character in the lowest
+// byte), at most eight, and their value.
+struct LeadingDigits {
+    std::size_t count = 0;
+    std::int64_t value = 0;
+};
+
+LeadingDigits leadingDigits(ByteWord word) {
+    // A digit becomes its value, 0 to 9; any other byte gets a bit in its high half or a
+    // low half above 9.
+    const ByteWord values = word ^ (everyByte * '0');
+    const ByteWord highHalves = everyByte * 0xf0;
+    const ByteWord lowHalves = everyByte * 0x0f;
+    const ByteWord notDigits =
+        (values & highHalves) | (((values & lowHalves) + everyByte * 6) & (everyByte * 0x10));
+    const std::size_t count = notDigits == 0 ? byteWordSize : firstMarkedByte(notDigits);
+    if (count == 0) {
+        return {};
+    }
+    // Move the digits to the top, so that the bytes below read as leading zeros, then add
+    // neighbours up: pairs of digits, then fours, then all eight.
+    ByteWord digits = (values & lowHalves) << (8 * (byteWordSize - count));
+    digits = (digits * (10 * 0x100 + 1)) >> 8;
+    digits = ((digits & 0x00ff00ff00ff00ffULL) * (100 * 0x10000 + 1)) >> 16;
+    digits = ((digits & 0x0000ffff0000ffffULL) * (10000 * 0x100000000ULL + 1)) >> 32;
+    return {count, static_cast<std::int64_t>(digits)};
+}
+
 }  // namespace
 
-std::int32_t toInt32(std::string_view text) {
-    std::size_t at = 0;
-    while (at < text.size() && isCSpace(text[at])) {
-        ++at;
-    }
+std::int32_t toInt32AnyText(std::string_view text) {
+    const char* at = text.data();
+    const char* const end = at + text.size();
     bool negative = false;
-    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
-        negative = text[at] == '-';
-        ++at;
-    }
-    // Accumulate the magnitude, saturating one past the largest positive value so that
-    // both ends of the range clamp exactly as strtol does.
-    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-    std::int64_t magnitude = 0;
-    for (; at < text.size() && isDigit(text[at]); ++at) {
-        magnitude = magnitude * 10 + (text[at] - '0');
-        if (magnitude > limit) {
-            magnitude = limit;
+    if (at != end && digitValue(*at) > 9) {  // a listed size starts with its first digit
+        while (at != end && isCSpace(*at)) {
+            ++at;
+        }
+        if (at != end && (*at == '+' || *at == '-')) {
+            negative = *at == '-';
+            ++at;
         }
     }
-    if (negative) {
-        return static_cast<std::int32_t>(-magnitude);
+    // Seven digits and fewer are read one by one, eight in one step: neither can pass the
+    // limit. Only a number of more than eight digits goes on digit by digit, saturating one
+    // past the largest positive value so that both ends of the range clamp exactly as
+    // strtol does.
+    std::int64_t magnitude = 0;
+    unsigned digit = 0;
+    if (end - at < static_cast<std::ptrdiff_t>(byteWordSize)) {
+        for (; at != end && (digit = digitValue(*at)) <= 9; ++at) {
+            magnitude = magnitude * 10 + digit;
+        }
+        return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
     }
-    return static_cast<std::int32_t>(magnitude == limit ? std::numeric_limits<std::int32_t>::max()
-                                                        : magnitude);
+    const LeadingDigits digits = leadingDigits(loadByteWord(at));
+    magnitude = digits.value;
+    if (digits.count == byteWordSize) {
+        constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+        for (at += byteWordSize; at != end && (digit = digitValue(*at)) <= 9; ++at) {
+            magnitude = std::min(magnitude * 10 + digit, limit);
+        }
+        magnitude = negative ? -magnitude : std::min(magnitude, limit - 1);
+        return static_cast<std::int32_t>(magnitude);
+    }
+    return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
 }
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {

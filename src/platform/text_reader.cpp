@@ -20,7 +20,9 @@ constexpr std::size_t window = TextReader::lineLimit + 1;
 TextReader::TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize)
     : source_(source), endsAtCtrlZ_(endsAtCtrlZ), buffer_(std::max(bufferSize, 2 * window)) {}
 
-TextReader::Line TextReader::next() {
+// Everything next() does not do inline: a line that is not whole in the buffer yet, the
+// rest of an overlong line, the end of input.
+TextReader::Line TextReader::nextAfterRead() {
     if (skipping_) {
         skipRestOfOverlongLine();
     }
@@ -49,10 +51,12 @@ TextReader::Line TextReader::next() {
     }
 }
 
-TextReader::Line TextReader::take(std::size_t rawLength, std::size_t textLength, Kind kind) {
-    const Line line{kind, std::string_view(buffer_.data() + begin_, textLength)};
-    begin_ += rawLength;
-    return line;
+void TextReader::findNul(std::size_t from) {
+    const char* start = buffer_.data() + from;
+    const void* found = std::memchr(start, '\0', end_ - from);
+    nextNul_ = found == nullptr
+                   ? end_
+                   : from + static_cast<std::size_t>(static_cast<const char*>(found) - start);
 }
 
 void TextReader::skipRestOfOverlongLine() {
@@ -60,10 +64,10 @@ void TextReader::skipRestOfOverlongLine() {
     for (;;) {
         const char* start = buffer_.data() + begin_;
         if (const void* found = std::memchr(start, lineFeed, available())) {
-            begin_ += static_cast<std::size_t>(static_cast<const char*>(found) - start) + 1;
+            consume(static_cast<std::size_t>(static_cast<const char*>(found) - start) + 1);
             return;
         }
-        begin_ = end_;
+        consume(available());
         if (exhausted_) {
             return;
         }
@@ -77,6 +81,7 @@ void TextReader::fill() {
     if (begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, available());
         end_ -= begin_;
+        nextNul_ -= begin_;
         begin_ = 0;
     }
     const IoResult got = source_.read(std::span<char>(buffer_).subspan(end_));
@@ -99,7 +104,11 @@ void TextReader::fill() {
             exhausted_ = true;
         }
     }
+    const bool sawNoNul = nextNul_ == end_;
     end_ += count;
+    if (sawNoNul) {
+        findNul(end_ - count);
+    }
 }
 
 }  // namespace pagevet::platform

@@ -2,7 +2,9 @@
 // input, and no line is longer than the limit. The raw bytes come from a ByteSource.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
@@ -23,6 +25,7 @@ class TextReader {
     struct Line {
         Kind kind = Kind::end;
         std::string_view text;  // valid until the next call of next()
+        bool holdsNul = false;  // a NUL byte among the characters of text
     };
 
     TextReader(ByteSource& source, bool endsAtCtrlZ,
@@ -30,22 +33,60 @@ class TextReader {
 
     // The next line. After an overlong line the rest of it, through its line end, is read
     // and dropped first, so that no piece of it ever comes back as a line of its own.
-    Line next();
+    // Inline for the common case, a whole line already in the buffer: it runs once for
+    // every line of a listing.
+    Line next() {
+        if (!skipping_) {
+            char* const start = buffer_.data() + begin_;
+            const std::size_t span = std::min(available(), lineLimit + 1);
+            if (void* found = std::memchr(start, '\n', span)) {
+                const auto at = static_cast<std::size_t>(static_cast<char*>(found) - start);
+                if (at > 0 && start[at - 1] == '\r') {
+                    start[at - 1] = '\n';  // CR LF counts as one character, the LF
+                    return take(at + 1, at, Kind::line);
+                }
+                if (at < lineLimit) {
+                    return take(at + 1, at + 1, Kind::line);
+                }
+            }
+        }
+        return nextAfterRead();
+    }
 
     // The platform's error code when a read error ended the input, else 0.
     [[nodiscard]] int readError() const { return error_; }
 
   private:
     [[nodiscard]] std::size_t available() const { return end_ - begin_; }
+    Line nextAfterRead();
     void fill();
     void skipRestOfOverlongLine();
-    Line take(std::size_t rawLength, std::size_t textLength, Kind kind);
+
+    Line take(std::size_t rawLength, std::size_t textLength, Kind kind) {
+        const Line line{kind, std::string_view(buffer_.data() + begin_, textLength),
+                        nextNul_ < begin_ + textLength};
+        consume(rawLength);
+        return line;
+    }
+
+    void consume(std::size_t count) {
+        begin_ += count;
+        if (nextNul_ < begin_) {
+            findNul(begin_);
+        }
+    }
+
+    void findNul(std::size_t from);
 
     ByteSource& source_;
     bool endsAtCtrlZ_;
     std::vector<char> buffer_;
-    std::size_t begin_ = 0;   // first unread byte
-    std::size_t end_ = 0;     // one past the last byte read
+    std::size_t begin_ = 0;  // first unread byte
+    std::size_t end_ = 0;    // one past the last byte read
+    // The first NUL byte at or after begin_, or end_ when there is none before it. A NUL is
+    // rare, so looking for it once per read costs next to nothing, where looking in every
+    // line would cost a scan of every line.
+    std::size_t nextNul_ = 0;
     bool exhausted_ = false;  // end of input, Ctrl-Z or an error: never read again
     bool skipping_ = false;   // the rest of an overlong line is still to be dropped
     int error_ = 0;

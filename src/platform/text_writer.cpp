@@ -17,6 +17,26 @@ void TextWriter::write(std::string_view text) {
     endOfWrite();
 }
 
+void TextWriter::writeLine(std::string_view line) {
+    const bool ended = line.ends_with('\n');
+    const std::size_t size = line.size() + (ended ? 1 : 0);  // LF becomes CR LF
+    if (size > buffer_.size() - used_ || error_ != 0) {
+        write(line);
+        return;
+    }
+    char* out = buffer_.data() + used_;
+    std::memcpy(out, line.data(), line.size());
+    if (ended) {
+        out[line.size() - 1] = '\r';
+        out[line.size()] = '\n';
+    }
+    used_ += size;
+    if (used_ == buffer_.size()) {
+        flush();
+    }
+    endOfWrite();
+}
+
 void TextWriter::print(std::string_view format, std::initializer_list<FormatArg> args) {
     const FormatArg* arg = args.begin();
     std::size_t at = 0;

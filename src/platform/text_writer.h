@@ -48,6 +48,10 @@ class TextWriter {
     // Writes text as it is, up to its end; each LF in it goes out as CR LF.
     void write(std::string_view text);
 
+    // The same for one line of text: its only LF, if it has one, is its last character.
+    // A line that fits into the buffer costs one copy, with no search for line ends.
+    void writeLine(std::string_view line);
+
     // A formatted write with printf's meaning of %s (text up to a NUL), %d, %x and a field
     // width (%2x), and %%. The whole message is handed to the sink at once.
     void print(std::string_view format, std::initializer_list<FormatArg> args);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -45,6 +46,21 @@ TEST(ToInt32, AgreesWithStrtolInsideTheRange) {
                              "-2147483648", "  000000000000000000000123"}) {
         EXPECT_EQ(toInt32(text), static_cast<std::int32_t>(std::strtol(text, nullptr, 10)))
             << '"' << text << '"';
+    }
+}
+
+// Digits are read up to eight at a time: every count of digits, with and without room for
+// a whole word, followed by every kind of byte, must read as strtol reads it, clamped.
+TEST(ToInt32, AgreesWithStrtolForEveryDigitCountAndEnding) {
+    for (const char* ending : {"", "\n", "x", "/", ":", "\xb0", "0\n", " 77777777"}) {
+        for (std::size_t count = 0; count <= 10; ++count) {
+            for (const char* lead : {"", " ", "-", "+"}) {
+                const std::string text = lead + std::string("9081726354").substr(0, count) + ending;
+                const long value = std::strtol(text.c_str(), nullptr, 10);
+                EXPECT_EQ(toInt32(text), std::clamp<long>(value, INT32_MIN, INT32_MAX))
+                    << '"' << text << '"';
+            }
+        }
     }
 }
 

@@ -53,6 +53,73 @@ INSTANTIATE_TEST_SUITE_P(
                       CommaCase{"a,b,/d/,f,1\n", 2147483647, "", "", "1\n", 4},
                       CommaCase{"/d/,f,a,b,c,512\n", -3, "/d/", "f", "512\n", 7}));
 
+// The parser looks for commas many bytes at a time; a plain field-by-field split of the
+// same line must always agree with it, wherever the commas and spaces fall.
+ListingRecord parseOneFieldAtATime(std::string_view line, std::int32_t skip) {
+    std::size_t at = 0;
+    for (std::int32_t skipped = 0; skipped < skip; ++skipped) {
+        const std::size_t comma = line.find(',', at);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        at = comma + 1;
+    }
+    ListingRecord record;
+    std::string_view* taken[] = {&record.path, &record.fileName, nullptr, nullptr, nullptr};
+    for (std::size_t field = 0; field < 5; ++field) {
+        while (at < line.size() && line[at] == ' ') {
+            ++at;
+        }
+        const std::size_t comma = line.find(',', at);
+        if (comma == std::string_view::npos) {
+            break;
+        }
+        if (taken[field] != nullptr) {
+            *taken[field] = line.substr(at, comma - at);
+            record.found |= field == 0 ? ListingRecord::pathFound : ListingRecord::fileNameFound;
+        }
+        at = comma + 1;
+    }
+    while (at < line.size() && line[at] == ' ') {
+        ++at;
+    }
+    record.sizeText = line.substr(at);
+    record.found |= ListingRecord::sizeTaken;
+    return record;
+}
+
+TEST(CommaLine, AgreesWithAFieldByFieldSplitWhereverTheCommasFall) {
+    // Lines of up to 90 characters: commas at every offset within and across blocks of
+    // sixteen bytes, next to spaces, to the bytes just below and above a comma ('+', '-')
+    // and to bytes with the top bit set; few commas, as in a listing, and many.
+    std::uint32_t state = 12345;
+    const auto next = [&state](std::uint32_t range) {
+        state = state * 1103515245U + 12345U;
+        return (state >> 16) % range;
+    };
+    for (int round = 0; round < 100000; ++round) {
+        const std::string alphabet =
+            next(2) == 0 ? std::string(",, +-a\xac\xff\n") : std::string(",  +-abcdef\xac\xff/.");
+        const std::size_t length = next(round % 3 == 0 ? 21 : 91);
+        std::string line;
+        for (std::size_t i = 0; i < length; ++i) {
+            line += alphabet[next(static_cast<std::uint32_t>(alphabet.size()))];
+        }
+        for (std::int32_t skip : {0, 1, 3, -2}) {
+            const ListingRecord plain = parseOneFieldAtATime(line, skip);
+            const ListingRecord all = parseCommaLine(line, skip);
+            ASSERT_EQ(all.found, plain.found) << line << " skip " << skip;
+            ASSERT_EQ(all.path, plain.path) << line << " skip " << skip;
+            ASSERT_EQ(all.fileName, plain.fileName) << line << " skip " << skip;
+            ASSERT_EQ(all.sizeText, plain.sizeText) << line << " skip " << skip;
+            // What live mode asks for: the same decision, without the names.
+            const ListingRecord sizeOnly = parseCommaLine(line, skip, FieldsNeeded::sizeOnly);
+            ASSERT_EQ(sizeOnly.found, plain.found) << line << " skip " << skip;
+            ASSERT_EQ(sizeOnly.sizeText, plain.sizeText) << line << " skip " << skip;
+        }
+    }
+}
+
 TEST(BareLine, IsOneWholeNameWithoutItsLineEnd) {
     const ListingRecord record = parseBareLine(" /a, b/c.dat \n");
     EXPECT_EQ(record.path, " /a, b/c.dat ");

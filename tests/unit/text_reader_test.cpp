@@ -12,12 +12,15 @@ namespace pagevet::platform {
 namespace {
 
 using Kind = TextReader::Kind;
+using namespace std::string_literals;
 
-// A line as the reader hands it out: "L:" for a line, "X:" for an overlong line's head.
+// A line as the reader hands it out: "L:" for a line, "N:" for a line holding a NUL byte,
+// "X:" for an overlong line's head.
 std::vector<std::string> readAll(TextReader& reader) {
     std::vector<std::string> lines;
     for (auto line = reader.next(); line.kind != Kind::end; line = reader.next()) {
-        lines.push_back((line.kind == Kind::line ? "L:" : "X:") + std::string(line.text));
+        const char* kind = line.kind == Kind::overlong ? "X:" : line.holdsNul ? "N:" : "L:";
+        lines.push_back(kind + std::string(line.text));
     }
     return lines;
 }
@@ -61,7 +64,18 @@ INSTANTIATE_TEST_SUITE_P(
                    {"L:ab"}},
         ReaderCase{"ctrl-z between cr and lf", {"ab\r\x1a\n"}, {"L:ab\r"}},
         ReaderCase{
-            "nul kept for the caller", {std::string("a\0b\n", 4)}, {std::string("L:a\0b\n", 6)}},
+            "nul kept for the caller", {std::string("a\0b\n", 4)}, {std::string("N:a\0b\n", 6)}},
+        // The NUL is looked for once per read, not per line: only its own line is marked.
+        ReaderCase{"nul marks its line only",
+                   {"a\nb\0\nc\n\0\nd"s},
+                   {"L:a\n", "N:b\0\n"s, "L:c\n", "N:\0\n"s, "L:d"}},
+        ReaderCase{"nul in a line split across reads",
+                   {"a\nbb", "b\0"s, "b\nc\n"},
+                   {"L:a\n", "N:bbb\0b\n"s, "L:c\n"}},
+        ReaderCase{"nul in the dropped rest of an overlong line",
+                   {c509 + "cc\0\nnext\n"s},
+                   {"X:" + c509, "L:next\n"}},
+        ReaderCase{"nul after ctrl-z is never read", {"a\n\x1a\0\n"s}, {"L:a\n"}},
         ReaderCase{"508 and lf is whole", {c508 + "\n"}, {"L:" + c508 + "\n"}},
         ReaderCase{"508 and crlf is whole", {c508 + "\r\n"}, {"L:" + c508 + "\n"}},
         ReaderCase{"508 and crlf split", {c508 + "\r", "\nz\n"}, {"L:" + c508 + "\n", "L:z\n"}},

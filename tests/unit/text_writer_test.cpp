@@ -55,6 +55,25 @@ TEST(TextWriter, CrLfIsNeverSplitWrongAcrossBlocks) {
     EXPECT_EQ(sink.text, "abc\r\nd\r\n");
 }
 
+// A passed line is copied whole when it fits, and split across blocks like any other text
+// when it does not: either way the blocks are full and the bytes are those of write().
+TEST(TextWriter, LinesGoOutLikeAnyOtherText) {
+    testing::StringSink lines;
+    testing::StringSink texts;
+    TextWriter lineWriter(lines, TextWriter::Flush::whenFull, 16);
+    TextWriter textWriter(texts, TextWriter::Flush::whenFull, 16);
+    for (const char* line :
+         {"abc\n", "0123456789abcd\n", "", "\n", "x", "0123456789abcdefghij\n", "last"}) {
+        lineWriter.writeLine(line);
+        textWriter.write(line);
+    }
+    lineWriter.close();
+    textWriter.close();
+    EXPECT_EQ(lines.text, texts.text);
+    EXPECT_EQ(lines.writes, texts.writes);
+    EXPECT_EQ(lines.text, "abc\r\n0123456789abcd\r\n\r\nx0123456789abcdefghij\r\nlast");
+}
+
 TEST(TextWriter, AWriteErrorIsKeptAndStopsFurtherWrites) {
     testing::StringSink sink;
     sink.failFromWrite = 2;

@@ -1,0 +1,10 @@
+# Link-time optimisation for pagevet: the hot path of a run crosses several source files
+# (reader, parser, decimal conversion, writer) for every line of a listing, and only the
+# linker can inline across them. Used where the toolchain supports it.
+include(CheckIPOSupported)
+check_ipo_supported(RESULT pagevet_ipo_supported OUTPUT pagevet_ipo_output LANGUAGES CXX)
+if(pagevet_ipo_supported)
+    set_property(TARGET pagevet_lib pagevet PROPERTY INTERPROCEDURAL_OPTIMIZATION TRUE)
+else()
+    message(STATUS "Link-time optimisation not supported: ${pagevet_ipo_output}")
+endif()
