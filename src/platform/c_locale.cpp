@@ -71,10 +71,9 @@ std::int32_t toInt32AnyText(std::string_view text) {
     // past the largest positive value so that both ends of the range clamp exactly as
     // strtol does.
     std::int64_t magnitude = 0;
-    unsigned digit = 0;
     if (end - at < static_cast<std::ptrdiff_t>(byteWordSize)) {
-        for (; at != end && (digit = digitValue(*at)) <= 9; ++at) {
-            magnitude = magnitude * 10 + digit;
+        for (; at != end && digitValue(*at) <= 9; ++at) {
+            magnitude = magnitude * 10 + digitValue(*at);
         }
         return static_cast<std::int32_t>(negative ? -magnitude : magnitude);
     }
@@ -82,8 +81,8 @@ std::int32_t toInt32AnyText(std::string_view text) {
     magnitude = digits.value;
     if (digits.count == byteWordSize) {
         constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-        for (at += byteWordSize; at != end && (digit = digitValue(*at)) <= 9; ++at) {
-            magnitude = std::min(magnitude * 10 + digit, limit);
+        for (at += byteWordSize; at != end && digitValue(*at) <= 9; ++at) {
+            magnitude = std::min(magnitude * 10 + digitValue(*at), limit);
         }
         magnitude = negative ? -magnitude : std::min(magnitude, limit - 1);
         return static_cast<std::int32_t>(magnitude);
