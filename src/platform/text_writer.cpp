@@ -46,13 +46,13 @@ void TextWriter::print(std::string_view format, std::initializer_list<FormatArg>
         if (percent == std::string_view::npos) {
             break;
         }
-        std::size_t spec = percent + 1;
+        std::size_t directive = percent + 1;
         std::size_t width = 0;
-        while (spec < format.size() && format[spec] >= '0' && format[spec] <= '9') {
-            width = width * 10 + static_cast<std::size_t>(format[spec] - '0');
-            ++spec;
+        while (directive < format.size() && format[directive] >= '0' && format[directive] <= '9') {
+            width = width * 10 + static_cast<std::size_t>(format[directive] - '0');
+            ++directive;
         }
-        const char conversion = spec < format.size() ? format[spec] : '\0';
+        const char conversion = directive < format.size() ? format[directive] : '\0';
         if (conversion == 's' || conversion == 'd' || conversion == 'x') {
             if (arg != args.end()) {
                 appendArg(*arg++, conversion, width);
@@ -61,9 +61,9 @@ void TextWriter::print(std::string_view format, std::initializer_list<FormatArg>
             append("%");
         } else {
             // Not a conversion this writer knows: show it as it stands.
-            append(format.substr(percent, spec - percent + (spec < format.size() ? 1 : 0)));
+            append(format.substr(percent, directive - percent + (directive < format.size() ? 1 : 0)));
         }
-        at = spec + 1;
+        at = directive + 1;
     }
     endOfWrite();
 }
