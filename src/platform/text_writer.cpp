@@ -61,7 +61,8 @@ void TextWriter::print(std::string_view format, std::initializer_list<FormatArg>
             append("%");
         } else {
             // Not a conversion this writer knows: show it as it stands.
-            append(format.substr(percent, directive - percent + (directive < format.size() ? 1 : 0)));
+            append(
+                format.substr(percent, directive - percent + (directive < format.size() ? 1 : 0)));
         }
         at = directive + 1;
     }
