@@ -19,12 +19,12 @@ LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
                         ? FieldsNeeded::sizeOnly
                         : FieldsNeeded::all) {}
 
-void LineFilter::handleLine(std::string_view line) {
+void LineFilter::handleLine(std::string_view line, platform::ByteCount commas) {
     if (settings_.bare) {
         decide(line, parseBareLine(line));
         return;
     }
-    const ListingRecord record = parseCommaLine(line, settings_.skipFields, fieldsNeeded_);
+    const ListingRecord record = parseCommaLine(line, commas, settings_.skipFields, fieldsNeeded_);
     if (settings_.debug) {
         reportListedSize(record, errors_);
     }
@@ -134,7 +134,7 @@ int runFilter(const RunSettings& settings, const platform::Console& console,
         } else if (line.holdsNul) {
             filter.rejectDamagedLine(line.text);
         } else {
-            filter.handleLine(line.text);
+            filter.handleLine(line.text, line.tally);
         }
         // Output that cannot be written is lost: going on would only hide that.
         if (output.error() != 0) {
