@@ -35,7 +35,7 @@ class TextReader {
 
     // tallied: the byte each line is tallied for, the field separator of a listing.
     TextReader(ByteSource& source, bool endsAtCtrlZ,
-               std::size_t bufferSize = std::size_t{256} * 1024, char tallied = ',');
+               std::size_t bufferSize = std::size_t{128} * 1024, char tallied = ',');
 
     // The next line. After an overlong line the rest of it, through its line end, is read
     // and dropped first, so that no piece of it ever comes back as a line of its own.
