@@ -40,7 +40,8 @@ inline std::size_t nextComma(const char* text, std::size_t at, std::size_t size)
     using platform::byteBlockSize;
     const std::size_t left = size - at;
     if (size < byteBlockSize) {
-        return nextCommaFurther(text, at, size);
+        const std::uint32_t commas = platform::markBytesOfShortBlock(text + at, size - at, ',');
+        return commas == 0 ? none : at + static_cast<std::size_t>(std::countr_zero(commas));
     }
     const std::uint32_t commas =
         left >= byteBlockSize
