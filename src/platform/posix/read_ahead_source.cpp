@@ -67,7 +67,9 @@ void ReadAheadSource::readAhead() {
             filled_ = next + 1;
         }
         changed_.notify_all();
-        if (block.endsInput()) {
+        // The block is the reader's now, and read() empties it as it goes: whether input
+        // ended is what this read found, not what the block holds by now.
+        if (got.count == 0) {
             return;
         }
     }
