@@ -144,7 +144,9 @@ inline std::size_t lastByte(const char* text, std::size_t size, unsigned char c)
 // bytes before it are the separator, and the last of these.
 struct LineScan {
     std::size_t lineEnd = 0;  // the first LF, or span when there is none within span
-    ByteCount separators;     // among the lineEnd bytes before it; last is lineEnd for none
+    // Among the lineEnd bytes before the LF, last being lineEnd for none; when there is no
+    // LF within span, nothing is counted and this is left empty.
+    ByteCount separators;
 };
 
 // How far past its span scanLine may read: it reads whole blocks of sixteen bytes.

@@ -18,6 +18,10 @@ namespace {
 // start of a line, which a line reader keeps shorter than this.
 constexpr std::size_t largestHeadroom = 1024;
 
+// Blocks at least this large when the first request is a plain read, however small it is:
+// blocks of a few bytes would cost a hand-over for every few bytes.
+constexpr std::size_t smallestReadBlock = std::size_t{64} * 1024;
+
 }  // namespace
 
 ReadAheadSource::~ReadAheadSource() {
@@ -103,7 +107,7 @@ void ReadAheadSource::releaseOldest() {
 
 IoResult ReadAheadSource::read(std::span<char> buffer) {
     if (!started_) {
-        start(buffer.size(), 0);
+        start(std::max(buffer.size(), smallestReadBlock), 0);
     }
     if (!threaded_) {
         return readDirectly(buffer);
