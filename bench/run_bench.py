@@ -138,6 +138,19 @@ def trace(argv, input_path, scratch):
     return [match.groups() for match in map(TRACE_LINE.match, calls) if match]
 
 
+def strace_counts(argv, input_path, scratch):
+    """Calls per system call name, from `strace -c -f`."""
+    path = os.path.join(scratch, "strace-c.txt")
+    run(["strace", "-c", "-f", "-o", path] + argv, input_path)
+    counts = {}
+    with open(path) as f:
+        for line in f:
+            fields = line.split()
+            if len(fields) >= 5 and fields[3].isdigit() and fields[-1] != "total":
+                counts[fields[-1]] = int(fields[3])
+    return counts
+
+
 def file_check_calls(calls):
     """The calls the filter made for each file it opened while it read its listing (from
     the first read of standard input to its close): a list of name lists, one per opened
