@@ -20,15 +20,15 @@ LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
                         : FieldsNeeded::all) {}
 
 void LineFilter::handleLine(std::string_view line, platform::ByteCount commas) {
-    if (settings_.bare) {
-        decide(line, parseBareLine(line));
-        return;
-    }
+    decide(line, settings_.bare ? parseBareLine(line) : parseListingLine(line, commas));
+}
+
+ListingRecord LineFilter::parseListingLine(std::string_view line, platform::ByteCount commas) {
     const ListingRecord record = parseCommaLine(line, commas, settings_.skipFields, fieldsNeeded_);
     if (settings_.debug) {
         reportListedSize(record, errors_);
     }
-    decide(line, record);
+    return record;
 }
 
 void LineFilter::rejectDamagedLine(std::string_view line) {

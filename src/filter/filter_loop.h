@@ -37,6 +37,7 @@ class LineFilter {
     void rejectOverlongLine(std::string_view head);
 
   private:
+    ListingRecord parseListingLine(std::string_view line, platform::ByteCount commas);
     void decide(std::string_view line, const ListingRecord& record);
     void reportImplausibleSize(const ListingRecord& record);
     void checkNamedFile(std::string_view line, const ListingRecord& record);
