@@ -43,7 +43,7 @@ void LineFilter::rejectOverlongLine(std::string_view head) {
 // before anything else; live mode passes what survives without opening anything; a comma
 // line that does not name a file is bad; everything else is up to the file itself.
 void LineFilter::decide(std::string_view line, const ListingRecord& record) {
-    if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record)) {
+    if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record, line)) {
         if (settings_.debug) {
             reportImplausibleSize(record);
         }
