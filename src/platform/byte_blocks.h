@@ -203,11 +203,20 @@ inline LineScan scanLine(const char* text, std::size_t span, unsigned char separ
         const std::size_t count =
             static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
             static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
-        // The last separator is most often in the line end's own block.
-        if (const auto marks = static_cast<std::uint32_t>(_mm_movemask_epi8(counted)); marks != 0) {
-            return {lineEnd, {count, at + static_cast<std::size_t>(31 - std::countl_zero(marks))}};
+        // The last separator is most often among the sixteen bytes before the line end (in
+        // a listing it starts the size field), which may reach into the block before.
+        const std::size_t tail = lineEnd >= byteBlockSize ? lineEnd - byteBlockSize : at;
+        const __m128i tailFound =
+            lineEnd >= byteBlockSize
+                ? _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + tail)),
+                                 separators)
+                : counted;
+        if (const auto marks = static_cast<std::uint32_t>(_mm_movemask_epi8(tailFound));
+            marks != 0) {
+            return {lineEnd,
+                    {count, tail + static_cast<std::size_t>(31 - std::countl_zero(marks))}};
         }
-        return {lineEnd, {count, count == 0 ? lineEnd : lastByte(text, at, separator)}};
+        return {lineEnd, {count, count == 0 ? lineEnd : lastByte(text, tail, separator)}};
     }
     return {span, {}};
 #else
