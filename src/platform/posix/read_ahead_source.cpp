@@ -53,8 +53,15 @@ void ReadAheadSource::readAhead() {
     for (std::size_t next = 0;; ++next) {
         Block& block = blocks_[next % blockCount];
         {
+            // Once every block is full, wait until the reader is down to its last one, and
+            // then fill the others in one go: one wake-up for several blocks. Reading from
+            // the page cache is far quicker than filtering, so the reader finds the next
+            // block ready; and a thread woken for every block tends to be run on the
+            // reader's own processor, in turn with it instead of beside it.
             std::unique_lock lock(mutex_);
-            changed_.wait(lock, [&] { return stopping_ || next - taken_ < blockCount; });
+            if (next - taken_ == blockCount) {
+                changed_.wait(lock, [&] { return stopping_ || next - taken_ <= 1; });
+            }
             if (stopping_) {
                 return;
             }
@@ -98,11 +105,15 @@ ReadAheadSource::Block& ReadAheadSource::oldestBlock() {
 }
 
 void ReadAheadSource::releaseOldest() {
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
         ++taken_;
+        wake = filled_ - taken_ <= 1;  // what the thread waits for, if it waits
     }
-    changed_.notify_all();
+    if (wake) {
+        changed_.notify_all();
+    }
 }
 
 IoResult ReadAheadSource::read(std::span<char> buffer) {

@@ -44,7 +44,7 @@ class ReadAheadSource final : public ByteSource {
 
         [[nodiscard]] bool endsInput() const { return begin == end; }
     };
-    static constexpr std::size_t blockCount = 2;
+    static constexpr std::size_t blockCount = 4;
 
     bool start(std::size_t blockSize, std::size_t reserve);
     void readAhead();
