@@ -19,16 +19,16 @@ LineFilter::LineFilter(const RunSettings& settings, platform::FileSystem& files,
                         ? FieldsNeeded::sizeOnly
                         : FieldsNeeded::all) {}
 
-void LineFilter::handleLine(std::string_view line) {
-    if (settings_.bare) {
-        decide(line, parseBareLine(line));
-        return;
-    }
-    const ListingRecord record = parseCommaLine(line, settings_.skipFields, fieldsNeeded_);
+void LineFilter::handleLine(std::string_view line, platform::ByteCount commas) {
+    decide(line, settings_.bare ? parseBareLine(line) : parseListingLine(line, commas));
+}
+
+ListingRecord LineFilter::parseListingLine(std::string_view line, platform::ByteCount commas) {
+    const ListingRecord record = parseCommaLine(line, commas, settings_.skipFields, fieldsNeeded_);
     if (settings_.debug) {
         reportListedSize(record, errors_);
     }
-    decide(line, record);
+    return record;
 }
 
 void LineFilter::rejectDamagedLine(std::string_view line) {
@@ -43,7 +43,7 @@ void LineFilter::rejectOverlongLine(std::string_view head) {
 // before anything else; live mode passes what survives without opening anything; a comma
 // line that does not name a file is bad; everything else is up to the file itself.
 void LineFilter::decide(std::string_view line, const ListingRecord& record) {
-    if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record)) {
+    if (preCheckApplies(settings_, record) && !listedSizeIsPlausible(record, line)) {
         if (settings_.debug) {
             reportImplausibleSize(record);
         }
@@ -134,7 +134,7 @@ int runFilter(const RunSettings& settings, const platform::Console& console,
         } else if (line.holdsNul) {
             filter.rejectDamagedLine(line.text);
         } else {
-            filter.handleLine(line.text);
+            filter.handleLine(line.text, line.tally);
         }
         // Output that cannot be written is lost: going on would only hide that.
         if (output.error() != 0) {

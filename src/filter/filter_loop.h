@@ -7,6 +7,7 @@
 #include "filter/file_check.h"
 #include "filter/listing_parser.h"
 #include "filter/listing_record.h"
+#include "platform/byte_blocks.h"
 #include "platform/platform.h"
 #include "platform/text_writer.h"
 
@@ -23,8 +24,9 @@ class LineFilter {
     LineFilter(const RunSettings& settings, platform::FileSystem& files,
                platform::TextWriter& output, platform::TextWriter& errors);
 
-    // A line as read, its line end included when it had one, holding no NUL byte.
-    void handleLine(std::string_view line);
+    // A line as read, its line end included when it had one, holding no NUL byte, and
+    // the count of its commas with where the last one is.
+    void handleLine(std::string_view line, platform::ByteCount commas);
 
     // A line holding a NUL byte: text after a NUL could never be passed as read, nor named
     // to the system, so such a line is damaged, not a listing line.
@@ -35,6 +37,7 @@ class LineFilter {
     void rejectOverlongLine(std::string_view head);
 
   private:
+    ListingRecord parseListingLine(std::string_view line, platform::ByteCount commas);
     void decide(std::string_view line, const ListingRecord& record);
     void reportImplausibleSize(const ListingRecord& record);
     void checkNamedFile(std::string_view line, const ListingRecord& record);

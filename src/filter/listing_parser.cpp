@@ -40,7 +40,8 @@ inline std::size_t nextComma(const char* text, std::size_t at, std::size_t size)
     using platform::byteBlockSize;
     const std::size_t left = size - at;
     if (size < byteBlockSize) {
-        return nextCommaFurther(text, at, size);
+        const std::uint32_t commas = platform::markBytesOfShortBlock(text + at, size - at, ',');
+        return commas == 0 ? none : at + static_cast<std::size_t>(std::countr_zero(commas));
     }
     const std::uint32_t commas =
         left >= byteBlockSize
@@ -111,35 +112,39 @@ ListingRecord parseFieldByField(std::string_view line, std::int32_t skipFields) 
 }  // namespace
 
 ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields, FieldsNeeded needed) {
-    const char* const text = line.data();
-    const std::size_t size = line.size();
-    // A line of a listing has no more commas than the fields it holds. Then each comma ends
-    // a field, and the size is what follows the last one: counting the commas and finding
-    // the last one costs far less than finding them one by one, which is left to the other
-    // lines, and to lines with fields to skip.
     if (skipFields > 0) {
         return parseFieldByField(line, skipFields);
     }
-    const platform::ByteCount found = platform::countBytes(text, size, ',');
-    const std::size_t commas = found.count;
-    if (commas > fieldsTaken) {
+    return parseCommaLine(line, platform::countBytes(line.data(), line.size(), ','), skipFields,
+                          needed);
+}
+
+ListingRecord parseCommaLine(std::string_view line, platform::ByteCount commas,
+                             std::int32_t skipFields, FieldsNeeded needed) {
+    const char* const text = line.data();
+    const std::size_t size = line.size();
+    // A line of a listing has no more commas than the fields it holds. Then each comma ends
+    // a field, and the size is what follows the last one: knowing how many commas there
+    // are and where the last one is spares finding them one by one, which is left to the
+    // other lines, and to lines with fields to skip.
+    if (skipFields > 0 || commas.count > fieldsTaken) {
         return parseFieldByField(line, skipFields);
     }
     ListingRecord record{{}, {}, {}, ListingRecord::sizeTaken};
     std::size_t sizeStart = 0;
-    if (commas >= 1) {
+    if (commas.count >= 1) {
         record.found |= ListingRecord::pathFound;
-        sizeStart = found.last + 1;
+        sizeStart = commas.last + 1;
     }
-    if (commas >= 2) {
+    if (commas.count >= 2) {
         record.found |= ListingRecord::fileNameFound;
     }
     sizeStart = skipSpaces(text, sizeStart, size);
     record.sizeText = std::string_view(text + sizeStart, size - sizeStart);
-    if (needed == FieldsNeeded::all && commas >= 1) {
+    if (needed == FieldsNeeded::all && commas.count >= 1) {
         const std::size_t pathEnd = nextComma(text, 0, size);
         record.path = fieldBefore(text, 0, pathEnd);
-        if (commas >= 2) {
+        if (commas.count >= 2) {
             record.fileName = fieldBefore(text, pathEnd + 1, nextComma(text, pathEnd + 1, size));
         }
     }

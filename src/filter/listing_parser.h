@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "filter/listing_record.h"
+#include "platform/byte_blocks.h"
 #include "platform/text_writer.h"
 
 namespace pagevet {
@@ -23,6 +24,11 @@ enum class FieldsNeeded {
 // taken only when a comma ends it. There is no quoting.
 ListingRecord parseCommaLine(std::string_view line, std::int32_t skipFields,
                              FieldsNeeded needed = FieldsNeeded::all);
+
+// The same for a line whose commas were counted already, as the text reader does: how many
+// there are, and where the last one is (line.size() for none).
+ListingRecord parseCommaLine(std::string_view line, platform::ByteCount commas,
+                             std::int32_t skipFields, FieldsNeeded needed);
 
 // Bare format: the line without its line end is the whole name; nothing is trimmed.
 ListingRecord parseBareLine(std::string_view line);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "cli/run_settings.h"
 #include "filter/listing_record.h"
@@ -26,8 +27,9 @@ inline bool preCheckApplies(const RunSettings& settings, const ListingRecord& re
 
 // An empty file is no database, so a listed size of 0 fails here, unlike a length of 0
 // found on disk, which the file check lets through to fail at the read.
-inline bool listedSizeIsPlausible(const ListingRecord& record) {
-    const std::int32_t size = platform::toInt32(record.sizeText);
+// line: the line the record was taken from, which holds its size text.
+inline bool listedSizeIsPlausible(const ListingRecord& record, std::string_view line) {
+    const std::int32_t size = platform::toInt32InLine(record.sizeText, line);
     return size != 0 && isMultipleOf512(size);
 }
 

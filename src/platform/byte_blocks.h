@@ -140,6 +140,90 @@ inline std::size_t lastByte(const char* text, std::size_t size, unsigned char c)
     return size;
 }
 
+// What one look at the start of a line finds: where its line end is, and how many of the
+// bytes before it are the separator, and the last of these.
+struct LineScan {
+    std::size_t lineEnd = 0;  // the first LF, or span when there is none within span
+    // Among the lineEnd bytes before the LF, last being lineEnd for none; when there is no
+    // LF within span, nothing is counted and this is left empty.
+    ByteCount separators;
+};
+
+// How far past its span scanLine may read: it reads whole blocks of sixteen bytes.
+inline constexpr std::size_t lineScanSlack = byteBlockSize;
+
+inline LineScan scanLinePortably(const char* text, std::size_t span, unsigned char separator) {
+    std::size_t count = 0;
+    std::size_t last = 0;
+    for (std::size_t at = 0; at != span; ++at) {
+        if (text[at] == '\n') {
+            return {at, {count, count == 0 ? at : last}};
+        }
+        if (static_cast<unsigned char>(text[at]) == separator) {
+            ++count;
+            last = at;
+        }
+    }
+    return {span, {}};
+}
+
+// The same in one pass over whole blocks of sixteen bytes: the bytes from span up to the
+// next multiple of sixteen are looked at, so they must be readable (lineScanSlack), but
+// whatever they hold makes no difference. One look for both costs little more than either;
+// a line of a listing is read once for its end and once more for its commas otherwise.
+// span is at most 255 blocks: each byte counter holds one step per block.
+inline LineScan scanLine(const char* text, std::size_t span, unsigned char separator) {
+#ifdef PAGEVET_BYTE_BLOCKS_SSE2
+    const __m128i lineFeeds = _mm_set1_epi8('\n');
+    const __m128i separators = _mm_set1_epi8(static_cast<char>(separator));
+    __m128i counters = _mm_setzero_si128();
+    for (std::size_t at = 0; at < span; at += byteBlockSize) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + at));
+        const auto ends =
+            static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeeds)));
+        const __m128i found = _mm_cmpeq_epi8(bytes, separators);
+        if (ends == 0) {
+            counters = _mm_sub_epi8(counters, found);
+            continue;
+        }
+        const auto offset = static_cast<std::size_t>(std::countr_zero(ends));
+        const std::size_t lineEnd = at + offset;
+        if (lineEnd >= span) {
+            break;
+        }
+        // Only the bytes before the line end count: ones, then zeros, from a table.
+        alignas(16) static constexpr char onesThenZeros[2 * byteBlockSize] = {
+            -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+            0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0,  0};
+        const __m128i before = _mm_loadu_si128(
+            reinterpret_cast<const __m128i*>(onesThenZeros + byteBlockSize - offset));
+        const __m128i counted = _mm_and_si128(found, before);
+        counters = _mm_sub_epi8(counters, counted);
+        const __m128i sums = _mm_sad_epu8(counters, _mm_setzero_si128());
+        const std::size_t count =
+            static_cast<std::size_t>(_mm_cvtsi128_si32(sums)) +
+            static_cast<std::size_t>(_mm_cvtsi128_si32(_mm_srli_si128(sums, 8)));
+        // The last separator is most often among the sixteen bytes before the line end (in
+        // a listing it starts the size field), which may reach into the block before.
+        const std::size_t tail = lineEnd >= byteBlockSize ? lineEnd - byteBlockSize : at;
+        const __m128i tailFound =
+            lineEnd >= byteBlockSize
+                ? _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + tail)),
+                                 separators)
+                : counted;
+        if (const auto marks = static_cast<std::uint32_t>(_mm_movemask_epi8(tailFound));
+            marks != 0) {
+            return {lineEnd,
+                    {count, tail + static_cast<std::size_t>(31 - std::countl_zero(marks))}};
+        }
+        return {lineEnd, {count, count == 0 ? lineEnd : lastByte(text, tail, separator)}};
+    }
+    return {span, {}};
+#else
+    return scanLinePortably(text, span, separator);
+#endif
+}
+
 }  // namespace pagevet::platform
 
 #undef PAGEVET_BYTE_BLOCKS_SSE2

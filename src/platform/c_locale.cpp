@@ -31,24 +31,15 @@ struct LeadingDigits {
 };
 
 LeadingDigits leadingDigits(ByteWord word) {
-    // A digit becomes its value, 0 to 9; any other byte gets a bit in its high half or a
-    // low half above 9.
     const ByteWord values = word ^ (everyByte * '0');
-    const ByteWord highHalves = everyByte * 0xf0;
-    const ByteWord lowHalves = everyByte * 0x0f;
-    const ByteWord notDigits =
-        (values & highHalves) | (((values & lowHalves) + everyByte * 6) & (everyByte * 0x10));
+    const ByteWord notDigits = markNonDigits(values);
     const std::size_t count = notDigits == 0 ? byteWordSize : firstMarkedByte(notDigits);
     if (count == 0) {
         return {};
     }
-    // Move the digits to the top, so that the bytes below read as leading zeros, then add
-    // neighbours up: pairs of digits, then fours, then all eight.
-    ByteWord digits = (values & lowHalves) << (8 * (byteWordSize - count));
-    digits = (digits * (10 * 0x100 + 1)) >> 8;
-    digits = ((digits & 0x00ff00ff00ff00ffULL) * (100 * 0x10000 + 1)) >> 16;
-    digits = ((digits & 0x0000ffff0000ffffULL) * (10000 * 0x100000000ULL + 1)) >> 32;
-    return {count, static_cast<std::int64_t>(digits)};
+    // Move the digits to the top, so that the bytes below read as leading zeros.
+    const ByteWord lowHalves = everyByte * 0x0f;
+    return {count, valueOfDigitsAtTop((values & lowHalves) << (8 * (byteWordSize - count)))};
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace pagevet::platform {
 
@@ -19,12 +20,27 @@ struct IoResult {
     [[nodiscard]] bool failed() const { return error != 0; }
 };
 
+// Where ByteSource::refill left the input in the buffer: the bytes kept from before start at
+// begin, the new ones follow them up to end. No new bytes: the end of input, or an error.
+struct Refill {
+    std::size_t begin = 0;
+    std::size_t end = 0;
+    int error = 0;
+};
+
 class ByteSource {
   public:
     virtual ~ByteSource() = default;
     // Reads what is available, at most buffer.size() bytes; a count of 0 is end of input.
     // Blocks until at least one byte, the end or an error arrives.
     virtual IoResult read(std::span<char> buffer) = 0;
+    // Reads more input into buffer behind the kept bytes at buffer[from, from + kept), which
+    // end up directly in front of the new ones; the last `reserve` bytes of the buffer are
+    // never filled. A source that reads ahead may hand back a buffer of its own, of the same
+    // size, in exchange: then nothing but the kept bytes is copied. The plain way moves the
+    // kept bytes to the front and reads once behind them.
+    virtual Refill refill(std::vector<char>& buffer, std::size_t from, std::size_t kept,
+                          std::size_t reserve);
     // Releases the stream at the end of the run; returns an error code, 0 on success.
     virtual int close() { return 0; }
 };

@@ -17,8 +17,11 @@ constexpr std::size_t window = TextReader::lineLimit + 1;
 
 }  // namespace
 
-TextReader::TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize)
-    : source_(source), endsAtCtrlZ_(endsAtCtrlZ), buffer_(std::max(bufferSize, 2 * window)) {}
+TextReader::TextReader(ByteSource& source, bool endsAtCtrlZ, std::size_t bufferSize, char tallied)
+    : source_(source),
+      endsAtCtrlZ_(endsAtCtrlZ),
+      tallied_(static_cast<unsigned char>(tallied)),
+      buffer_(std::max(bufferSize, 2 * window) + scanSlack) {}
 
 // Everything next() does not do inline: a line that is not whole in the buffer yet, the
 // rest of an overlong line, the end of input.
@@ -33,10 +36,10 @@ TextReader::Line TextReader::nextAfterRead() {
             const auto at = static_cast<std::size_t>(static_cast<const char*>(found) - start);
             if (at > 0 && start[at - 1] == carriageReturn) {
                 start[at - 1] = lineFeed;  // CR LF counts as one character, the LF
-                return take(at + 1, at, Kind::line);
+                return take(at + 1, at, Kind::line, tallyOf(start, at));
             }
             if (at < lineLimit) {
-                return take(at + 1, at + 1, Kind::line);
+                return take(at + 1, at + 1, Kind::line, tallyOf(start, at + 1));
             }
             // lineLimit characters and then a line end: one too many.
         } else if (span < window && !exhausted_) {
@@ -44,11 +47,15 @@ TextReader::Line TextReader::nextAfterRead() {
             continue;
         } else if (span < window) {
             // Input ended within the limit: a last line without a line end, if anything.
-            return span == 0 ? Line{} : take(span, span, Kind::line);
+            return span == 0 ? Line{} : take(span, span, Kind::line, tallyOf(start, span));
         }
         skipping_ = true;
-        return take(lineLimit, lineLimit, Kind::overlong);
+        return take(lineLimit, lineLimit, Kind::overlong, tallyOf(start, lineLimit));
     }
+}
+
+ByteCount TextReader::tallyOf(const char* text, std::size_t length) const {
+    return countBytes(text, length, tallied_);
 }
 
 void TextReader::findNul(std::size_t from) {
@@ -76,25 +83,25 @@ void TextReader::skipRestOfOverlongLine() {
 }
 
 void TextReader::fill() {
-    // Keep the unread part of the line at the front, so that a line never straddles the
-    // end of the buffer and can always be handed out as one view.
-    if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, available());
-        end_ -= begin_;
-        nextNul_ -= begin_;
-        begin_ = 0;
-    }
-    const IoResult got = source_.read(std::span<char>(buffer_).subspan(end_));
-    if (got.failed()) {
+    // The unread part of the line stays in front of the new bytes, so that a line never
+    // straddles the end of the buffer and can always be handed out as one view. The source
+    // may move it, or hand back another buffer altogether.
+    const std::size_t kept = available();
+    const std::size_t nulAt = nextNul_ - begin_;  // kept when the kept bytes hold no NUL
+    const Refill got = source_.refill(buffer_, begin_, kept, scanSlack);
+    begin_ = got.begin;
+    end_ = got.begin + kept;
+    nextNul_ = begin_ + nulAt;
+    if (got.error != 0) {
         error_ = got.error;
         exhausted_ = true;
         return;
     }
-    if (got.count == 0) {
+    if (got.end == end_) {
         exhausted_ = true;
         return;
     }
-    std::size_t count = got.count;
+    std::size_t count = got.end - end_;
     if (endsAtCtrlZ_) {
         if (const void* stop = std::memchr(buffer_.data() + end_, ctrlZ, count)) {
             // Nothing from Ctrl-Z on is input, and nothing more is ever read: a writer that

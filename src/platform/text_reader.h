@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/byte_blocks.h"
 #include "platform/platform.h"
 
 namespace pagevet::platform {
@@ -26,10 +27,15 @@ class TextReader {
         Kind kind = Kind::end;
         std::string_view text;  // valid until the next call of next()
         bool holdsNul = false;  // a NUL byte among the characters of text
+        // The tallied byte in a whole line: how often, and the last one (text.size() for
+        // none). Finding the line end looks at every byte anyway; counting on the way saves
+        // the caller a second look.
+        ByteCount tally;
     };
 
+    // tallied: the byte each line is tallied for, the field separator of a listing.
     TextReader(ByteSource& source, bool endsAtCtrlZ,
-               std::size_t bufferSize = std::size_t{64} * 1024);
+               std::size_t bufferSize = std::size_t{128} * 1024, char tallied = ',');
 
     // The next line. After an overlong line the rest of it, through its line end, is read
     // and dropped first, so that no piece of it ever comes back as a line of its own.
@@ -39,14 +45,14 @@ class TextReader {
         if (!skipping_) {
             char* const start = buffer_.data() + begin_;
             const std::size_t span = std::min(available(), lineLimit + 1);
-            if (void* found = std::memchr(start, '\n', span)) {
-                const auto at = static_cast<std::size_t>(static_cast<char*>(found) - start);
+            const LineScan scan = scanLine(start, span, tallied_);
+            if (const std::size_t at = scan.lineEnd; at != span) {
                 if (at > 0 && start[at - 1] == '\r') {
                     start[at - 1] = '\n';  // CR LF counts as one character, the LF
-                    return take(at + 1, at, Kind::line);
+                    return take(at + 1, at, Kind::line, lastAt(scan.separators, at));
                 }
                 if (at < lineLimit) {
-                    return take(at + 1, at + 1, Kind::line);
+                    return take(at + 1, at + 1, Kind::line, lastAt(scan.separators, at + 1));
                 }
             }
         }
@@ -57,16 +63,26 @@ class TextReader {
     [[nodiscard]] int readError() const { return error_; }
 
   private:
+    // Bytes at the end of the buffer that are never filled: looking for the line end sixteen
+    // bytes at a time may look up to fifteen bytes past the last byte read.
+    static constexpr std::size_t scanSlack = lineScanSlack;
+
     [[nodiscard]] std::size_t available() const { return end_ - begin_; }
     Line nextAfterRead();
     void fill();
     void skipRestOfOverlongLine();
 
-    Line take(std::size_t rawLength, std::size_t textLength, Kind kind) {
+    Line take(std::size_t rawLength, std::size_t textLength, Kind kind, ByteCount tally) {
         const Line line{kind, std::string_view(buffer_.data() + begin_, textLength),
-                        nextNul_ < begin_ + textLength};
+                        nextNul_ < begin_ + textLength, tally};
         consume(rawLength);
         return line;
+    }
+
+    // A tally of the bytes before the line end, for a line of textLength characters: the
+    // line end itself is never the tallied byte, so only "none" moves to the new length.
+    static ByteCount lastAt(ByteCount tally, std::size_t textLength) {
+        return {tally.count, tally.count == 0 ? textLength : tally.last};
     }
 
     void consume(std::size_t count) {
@@ -76,10 +92,12 @@ class TextReader {
         }
     }
 
+    [[nodiscard]] ByteCount tallyOf(const char* text, std::size_t length) const;
     void findNul(std::size_t from);
 
     ByteSource& source_;
     bool endsAtCtrlZ_;
+    unsigned char tallied_;
     std::vector<char> buffer_;
     std::size_t begin_ = 0;  // first unread byte
     std::size_t end_ = 0;    // one past the last byte read

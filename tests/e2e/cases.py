@@ -63,6 +63,8 @@ class Case:
     #   "closed_pipe" a pipe whose reading end is already closed
     stdout_kind: str = "pipe"
     # When standard input is a "file": it must still be at offset 0 afterwards.
+    # Otherwise, for a run that ends with status 0 and input without 0x1A, at
+    # its end: the whole input was read, and the file is left behind it.
     stdin_unread: bool = False
     # With "chunks": a fixture name the runner creates (512 bytes, "FC")
     # before the run and removes once the first chunk has been handled.

@@ -3,6 +3,7 @@
 
     run_e2e.py --program PATH [--launcher CMD]... [--path-style posix|windows]
                [--holder PATH] [--filter SUBSTRING] [--timeout SECONDS]
+               [--stdin-as-file]
 
 Builds a fixture directory in a fresh temporary directory, runs every case
 with the launcher words (if any) in front of the program, and compares
@@ -14,6 +15,10 @@ the cases only a POSIX build can meet; without it the cases only a Windows
 build can meet are skipped.  --holder names a program that holds a file
 open the way another program would (tests/windows/hold_file.cpp), for the
 cases that meet Windows' sharing rules; without it they are skipped.
+--stdin-as-file gives every case whose input comes through a pipe the same
+bytes in a regular file instead, as `pagevet < listing` does, and skips the
+cases whose input must be a pipe, a terminal or a directory to show what
+they show.
 
 The fixture includes sparse files of 2, 3 and 4 GiB, so the temporary
 directory must be on a file system with sparse files (tmpfs, ext4, ...).
@@ -119,8 +124,10 @@ class SkipCase(Exception):
 
 
 class Context:
-    def __init__(self, program, launcher, style, root, timeout, holder=None):
+    def __init__(self, program, launcher, style, root, timeout, holder=None,
+                 stdin_as_file=False):
         self.argv0 = launcher + [program]
+        self.stdin_as_file = stdin_as_file
         self.launcher = launcher
         self.holder = holder
         self.root = root
@@ -324,10 +331,31 @@ def run_memory_case(case, ctx):
     return problems
 
 
+# What standard input must be for the cases --stdin-as-file cannot give a file.
+NEEDS = {
+    "chunks": "a pipe that delivers its bytes in separate reads",
+    "held_open": "a pipe that its writer keeps open",
+    "terminal": "a terminal",
+    "terminal_hangup": "a terminal that hangs up",
+    "directory": "a directory",
+}
+
+
+def stdin_kind_of(case, ctx):
+    """How the case's standard input is supplied in this run."""
+    if not ctx.stdin_as_file or case.stdin_kind == "file":
+        return case.stdin_kind
+    if case.stdin_kind == "pipe":
+        return "file"
+    raise SkipCase("standard input must be %s to show this"
+                   % NEEDS[case.stdin_kind])
+
+
 def run_case(case, ctx):
     """Runs one case; returns a list of failure descriptions (empty: pass)."""
     if case.stdout_kind == "dev_full" and not os.path.exists("/dev/full"):
         raise SkipCase("/dev/full exists on Linux only")
+    stdin_kind = stdin_kind_of(case, ctx)
     if case.peak_memory_like is not None:
         return run_memory_case(case, ctx)
     argv = ctx.argv0 + [ctx.subst(a) for a in case.args]
@@ -337,19 +365,19 @@ def run_case(case, ctx):
     stdin_file = None
     data = ctx.subst(case.stdin)
 
-    if case.stdin_kind == "pipe":
+    if stdin_kind == "pipe":
         stdin = subprocess.PIPE
-    elif case.stdin_kind == "file":
+    elif stdin_kind == "file":
         stdin_file = tempfile.TemporaryFile()
         stdin_file.write(data)
         stdin_file.seek(0)
         stdin = stdin_file
         closers.append(stdin_file.close)
-    elif case.stdin_kind in ("held_open", "chunks"):
+    elif stdin_kind in ("held_open", "chunks"):
         r, w = os.pipe()
         stdin = r
         between = None
-        if case.stdin_kind == "held_open":
+        if stdin_kind == "held_open":
             chunks, hold = [data], ended
         else:
             chunks, hold = [ctx.subst(c) for c in case.chunks], None
@@ -357,20 +385,20 @@ def run_case(case, ctx):
                 between = vanish_between_chunks(case, ctx, w)
         feeder = threading.Thread(target=feed,
                                   args=(w, chunks, CHUNK_PAUSE, hold, between))
-    elif case.stdin_kind in ("terminal", "terminal_hangup"):
+    elif stdin_kind in ("terminal", "terminal_hangup"):
         try:
             master, stdin = open_terminal()
         except (ImportError, OSError) as e:
             raise SkipCase("no pseudo-terminal: %s" % e)
         feeder = threading.Thread(
             target=feed_terminal,
-            args=(master, stdin, data, case.stdin_kind == "terminal_hangup",
+            args=(master, stdin, data, stdin_kind == "terminal_hangup",
                   ended))
-    elif case.stdin_kind == "directory":
+    elif stdin_kind == "directory":
         stdin = os.open(ctx.root, os.O_RDONLY)
         closers.append(lambda fd=stdin: os.close(fd))
     else:
-        raise ValueError("unknown stdin_kind " + case.stdin_kind)
+        raise ValueError("unknown stdin_kind " + stdin_kind)
 
     if case.stdout_kind == "pipe":
         stdout = subprocess.PIPE
@@ -393,7 +421,7 @@ def run_case(case, ctx):
                                     env=env)
         except OSError as e:
             if feeder is not None:
-                if not case.stdin_kind.startswith("terminal"):
+                if not stdin_kind.startswith("terminal"):
                     os.close(stdin)
                 feeder.start()
             return ["could not start: %s" % e]
@@ -401,12 +429,12 @@ def run_case(case, ctx):
             # Only the program may hold the reading end of a pipe, or a
             # program that has ended would not break the writer's pipe.
             # The terminal's feeder keeps the slave side to watch it.
-            if not case.stdin_kind.startswith("terminal"):
+            if not stdin_kind.startswith("terminal"):
                 os.close(stdin)
             feeder.start()
         try:
             out, err = proc.communicate(
-                data if case.stdin_kind == "pipe" else None,
+                data if stdin_kind == "pipe" else None,
                 timeout=ctx.timeout)
         except subprocess.TimeoutExpired:
             timed_out = True
@@ -430,6 +458,12 @@ def run_case(case, ctx):
     problems = compare_outcome(case, ctx, (proc.returncode, out or b"", err))
     if case.stdin_unread and offset:
         problems.append("standard input was read (offset now %d)" % offset)
+    elif (offset is not None and not case.stdin_unread and case.status == 0
+          and b"\x1a" not in data and offset != len(data)):
+        # A run that read its input to the end leaves the file there, for
+        # whatever reads it next, as `(pagevet; cat) < file` would show.
+        problems.append("standard input left at offset %d of %d"
+                        % (offset, len(data)))
     return problems
 
 
@@ -497,6 +531,9 @@ def main():
                         "launcher words too (for the sharing cases)")
     parser.add_argument("--filter", default="", metavar="SUBSTRING",
                         help="run only cases whose name contains this")
+    parser.add_argument("--stdin-as-file", action="store_true",
+                        help="give the cases whose input comes through a pipe "
+                        "the same bytes in a regular file instead")
     parser.add_argument("--timeout", type=float, default=20.0,
                         help="seconds a single run may take (default 20)")
     opts = parser.parse_args()
@@ -516,7 +553,7 @@ def main():
         build_fixture(root)
         holder = os.path.abspath(opts.holder) if opts.holder else None
         ctx = Context(program, opts.launcher, opts.path_style, root,
-                      opts.timeout, holder)
+                      opts.timeout, holder, opts.stdin_as_file)
         passed = failed = skipped = 0
         for case in CASES:
             if opts.filter not in case.name:

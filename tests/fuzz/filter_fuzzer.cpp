@@ -46,8 +46,9 @@ namespace {
 
 using namespace pagevet;
 
-// The filter holds a read buffer and a write buffer of 64 KiB each, and nothing per line.
-constexpr std::int64_t memoryBudget = 160 * 1024;
+// The filter holds a read buffer of 128 KiB and a write buffer of 64 KiB, and nothing per
+// line.
+constexpr std::int64_t memoryBudget = 224 * 1024;
 constexpr long allocationBudget = 8;
 constexpr std::size_t maxArguments = 32;
 constexpr std::array<std::size_t, 8> readSizes{1, 2, 3, 7, 64, 509, 510, std::size_t{1} << 20};

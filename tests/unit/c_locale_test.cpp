@@ -6,7 +6,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <string_view>
 
 namespace pagevet::platform {
 namespace {
@@ -61,6 +63,48 @@ TEST(ToInt32, AgreesWithStrtolForEveryDigitCountAndEnding) {
                     << '"' << text << '"';
             }
         }
+    }
+}
+
+// A text read from the eight bytes that end it, inside a longer line, reads exactly as
+// the text alone: every short text of digits, signs, spaces and other bytes, at the end of
+// the line and inside it, with every length of line before it (the bytes before are
+// digits, so that any that leaked into the number would change it).
+TEST(ToInt32InLine, ReadsAsTheTextAloneWhereverTheTextSits) {
+    const std::string alphabet = "0123456789 +-\n\r,x\x1a\xb0";
+    std::uint32_t seed = 12345;
+    const auto next = [&seed] {
+        seed = seed * 1103515245U + 12345U;
+        return seed >> 16;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text;
+        const std::size_t length = next() % 12;
+        const bool digitsFirst = next() % 4 != 0;
+        for (std::size_t at = 0; at < length; ++at) {
+            text += (digitsFirst && at + 2 < length + next() % 3) || next() % 2 == 0
+                        ? static_cast<char>('0' + next() % 10)
+                        : alphabet[next() % alphabet.size()];
+        }
+        const std::string before(next() % 12, '7');
+        const std::string after = next() % 2 == 0 ? "" : ",99\n";
+        const std::string line = before + text + after;
+        const std::string_view inLine = std::string_view(line).substr(before.size(), text.size());
+        EXPECT_EQ(toInt32InLine(inLine, line), toInt32(text))
+            << '"' << text << "\" in \"" << line << '"';
+    }
+}
+
+TEST(ToInt32InLine, ReadsListedSizesAtTheEndOfTheirLines) {
+    for (const char* size :
+         {"0\n", "5\n", "512\n", "1024", "4096\n", "999999\n", "1234567\n", "12345678\n",
+          "2147483648\n", "512x\n", "5 12\n", "-512\n", " 512\n", "\n"}) {
+        const std::string line = std::string("/srv/a/,B.DAT,2026-11-01,00:00,A,") + size;
+        const std::string_view text =
+            std::string_view(line).substr(line.size() - std::strlen(size));
+        EXPECT_EQ(toInt32InLine(text, line), toInt32(text)) << '"' << size << '"';
+        EXPECT_EQ(toInt32InLine(text, line),
+                  std::clamp<long>(std::strtol(size, nullptr, 10), INT32_MIN, INT32_MAX));
     }
 }
 

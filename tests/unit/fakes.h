@@ -3,8 +3,10 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -41,6 +43,47 @@ class ChunkSource final : public platform::ByteSource {
     std::vector<std::string> chunks_;
     std::size_t next_ = 0;
     int errorAtEnd_;
+};
+
+// Hands out the same chunks as ChunkSource, but refills the way a source that reads ahead
+// does: into a buffer of its own, swapped for the reader's, with the kept bytes copied to a
+// place further in that changes from one refill to the next. Every byte it does not fill
+// holds line ends and commas, and the buffer it gets back is overwritten with them at once,
+// so that a reader looking at stale bytes or beyond what was read is caught.
+class SwappingChunkSource final : public platform::ByteSource {
+  public:
+    explicit SwappingChunkSource(std::vector<std::string> chunks, int errorAtEnd = 0)
+        : chunks_(std::move(chunks), errorAtEnd) {}
+
+    platform::IoResult read(std::span<char> buffer) override { return chunks_.read(buffer); }
+
+    platform::Refill refill(std::vector<char>& buffer, std::size_t from, std::size_t kept,
+                            std::size_t reserve) override {
+        ++refills;
+        std::vector<char> fresh(buffer.size());
+        fillWithLineEndsAndCommas(fresh);
+        const std::size_t room = buffer.size() - reserve - kept;
+        const std::size_t begin =
+            std::min(static_cast<std::size_t>(1 + refills * 13 % 61), room - 1);
+        std::copy_n(buffer.begin() + static_cast<std::ptrdiff_t>(from), kept,
+                    fresh.begin() + static_cast<std::ptrdiff_t>(begin));
+        const platform::IoResult got =
+            chunks_.read(std::span<char>(fresh).subspan(begin + kept, room - begin));
+        buffer.swap(fresh);
+        fillWithLineEndsAndCommas(fresh);
+        return {begin, begin + kept + got.count, got.error};
+    }
+
+    int refills = 0;
+
+  private:
+    static void fillWithLineEndsAndCommas(std::vector<char>& bytes) {
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            bytes[i] = i % 2 == 0 ? '\n' : ',';
+        }
+    }
+
+    ChunkSource chunks_;
 };
 
 // Collects what is written; can be told to fail from a given write on.

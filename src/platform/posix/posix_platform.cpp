@@ -11,6 +11,7 @@
 
 #include "platform/length32.h"
 #include "platform/platform.h"
+#include "platform/posix/read_ahead_source.h"
 
 namespace pagevet::platform {
 namespace {
@@ -125,8 +126,28 @@ FileSystem& systemFileSystem() {
     return files;
 }
 
+namespace {
+
+// A regular file is read ahead by a thread of its own; a pipe or terminal is read as its
+// writer delivers, on the filter's own thread, so that nothing ever waits on it at exit.
+bool inputIsRegularFile() {
+    struct stat status {};
+    return ::fstat(STDIN_FILENO, &status) == 0 && S_ISREG(status.st_mode);
+}
+
+ByteSource& standardInput() {
+    static DescriptorSource stream(STDIN_FILENO);
+    static ReadAheadSource file(STDIN_FILENO);
+    if (inputIsRegularFile()) {
+        return file;
+    }
+    return stream;
+}
+
+}  // namespace
+
 Console systemConsole() {
-    static DescriptorSource input(STDIN_FILENO);
+    static ByteSource& input = standardInput();
     static DescriptorSink output(STDOUT_FILENO);
     static DescriptorSink error(STDERR_FILENO);
     return Console{
