@@ -283,6 +283,16 @@ struct SharedPosition {
     int other;  // the test's
 };
 
+// Closes source once its thread has had time to read its blocks ahead, which must not
+// count: whoever reads the file next starts just behind the bytes handed out.
+void expectClosedJustBehind(ReadAheadSource& source, const SharedPosition& position,
+                            const std::string& content, off_t start, std::size_t handedOut) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_EQ(source.close(), 0);
+    EXPECT_EQ(offsetOf(position.other), start + static_cast<off_t>(handedOut));
+    EXPECT_EQ(comparedWith(restFrom(position.other), content.substr(start + handedOut)), "same");
+}
+
 TEST_F(ReadAheadSourceTest, ClosingLeavesTheFileJustBehindTheBytesReadByReads) {
     const std::string content = listing(3 * mebibyte, 6);
     const TempFile file(content);
@@ -299,11 +309,7 @@ TEST_F(ReadAheadSourceTest, ClosingLeavesTheFileJustBehindTheBytesReadByReads) {
                   content.substr(start + handedOut, got.count));
         handedOut += got.count;
     }
-    // Time for the thread to read its blocks ahead: they must not count.
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(source.close(), 0);
-    EXPECT_EQ(offsetOf(position.other), start + static_cast<off_t>(handedOut));
-    EXPECT_EQ(comparedWith(restFrom(position.other), content.substr(start + handedOut)), "same");
+    expectClosedJustBehind(source, position, content, start, handedOut);
 }
 
 TEST_F(ReadAheadSourceTest, ClosingLeavesTheFileJustBehindTheBytesRefilled) {
@@ -326,10 +332,7 @@ TEST_F(ReadAheadSourceTest, ClosingLeavesTheFileJustBehindTheBytesRefilled) {
     const IoResult read = source.read(std::span<char>(buffer).first(10));
     ASSERT_EQ(std::string(buffer.data(), read.count), content.substr(start + handedOut, 10));
     handedOut += read.count;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    EXPECT_EQ(source.close(), 0);
-    EXPECT_EQ(offsetOf(position.other), start + static_cast<off_t>(handedOut));
-    EXPECT_EQ(comparedWith(restFrom(position.other), content.substr(start + handedOut)), "same");
+    expectClosedJustBehind(source, position, content, start, handedOut);
 }
 
 TEST_F(ReadAheadSourceTest, DestroyingLeavesTheFileJustBehindTheBytesHandedOut) {
