@@ -290,7 +290,9 @@ void expectClosedJustBehind(ReadAheadSource& source, const SharedPosition& posit
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     EXPECT_EQ(source.close(), 0);
     EXPECT_EQ(offsetOf(position.other), start + static_cast<off_t>(handedOut));
-    EXPECT_EQ(comparedWith(restFrom(position.other), content.substr(start + handedOut)), "same");
+    EXPECT_EQ(comparedWith(restFrom(position.other),
+                           content.substr(static_cast<std::size_t>(start) + handedOut)),
+              "same");
 }
 
 TEST_F(ReadAheadSourceTest, ClosingLeavesTheFileJustBehindTheBytesReadByReads) {
