@@ -13,7 +13,8 @@ namespace {
 
 constexpr std::size_t none = std::string_view::npos;
 
-// The first comma at or after at, or none, looked for sixteen bytes at a time.
+// The first comma at or after at, or none, looked for sixteen bytes at a time, in a line
+// of sixteen bytes or more.
 std::size_t nextCommaFurther(const char* text, std::size_t at, std::size_t size) {
     using platform::byteBlockSize;
     for (; size - at >= byteBlockSize; at += byteBlockSize) {
@@ -24,12 +25,9 @@ std::size_t nextCommaFurther(const char* text, std::size_t at, std::size_t size)
     if (at == size) {
         return none;
     }
-    // The last sixteen bytes of the line, less those already looked at, or the whole of a
-    // short line.
+    // The last sixteen bytes of the line, less those already looked at.
     const std::uint32_t commas =
-        size >= byteBlockSize
-            ? platform::markBytes(text + size - byteBlockSize, ',') >> (byteBlockSize - (size - at))
-            : platform::markBytesOfShortBlock(text + at, size - at, ',');
+        platform::markBytes(text + size - byteBlockSize, ',') >> (byteBlockSize - (size - at));
     return commas == 0 ? none : at + static_cast<std::size_t>(std::countr_zero(commas));
 }
 
